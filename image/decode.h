@@ -1,0 +1,29 @@
+#pragma once
+// Recognising and decoding pictures from bytes or files.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "image/image_types.h"
+
+namespace tavrel {
+
+// Recognises the kind from the first 8 bytes only (fewer than 8: Unknown); never from a name.
+ImageKind detectImageKind(std::span<const std::uint8_t> firstBytes);
+
+// Decodes without registering; nullopt on any failure, with the reason in *why when given.
+std::optional<DecodedImage> decodeImage(std::span<const std::uint8_t> bytes, DecodeFailure* why = nullptr);
+// Same from a file path (native bytes). A file that cannot be opened or read gives nullopt.
+std::optional<DecodedImage> decodeImageFile(const std::string& path, DecodeFailure* why = nullptr);
+
+// Per-kind decoders, each taking the whole file's bytes.
+std::optional<DecodedImage> decodeJpeg(std::span<const std::uint8_t> bytes, DecodeFailure* why);
+std::optional<DecodedImage> decodePng(std::span<const std::uint8_t> bytes, DecodeFailure* why);
+std::optional<DecodedImage> decodeBmp(std::span<const std::uint8_t> bytes, DecodeFailure* why);
+std::optional<DecodedImage> decodeIcon(std::span<const std::uint8_t> bytes, DecodeFailure* why);
+std::optional<DecodedImage> decodeGif(std::span<const std::uint8_t> bytes, DecodeFailure* why);
+std::optional<DecodedImage> decodePcx(std::span<const std::uint8_t> bytes, DecodeFailure* why);
+
+}  // namespace tavrel

@@ -1,0 +1,1 @@
+#include "image/drawing_surface.h"

@@ -1,0 +1,5 @@
+add_library(tavrel_gifpcx STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/gif.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pcx.cpp
+)
+target_include_directories(tavrel_gifpcx PUBLIC ${PROJECT_SOURCE_DIR})

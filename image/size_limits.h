@@ -1,0 +1,27 @@
+#pragma once
+// Size arithmetic done before any allocation that a file's header drives.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace tavrel {
+
+// No picture of more pixels than this is decoded: 2^28 pixels is far beyond any camera
+// and keeps every per-picture buffer below 2 GiB at 4 bytes a pixel.
+inline constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
+
+// Byte size of a width x height block at `bytesPerRow` for the given stride rule, or nullopt when the
+// sizes are not positive, the pixel count exceeds kMaxPixels, or the total does not fit in an int32
+// (every pixel block is counted in a signed 32-bit field).
+inline std::optional<std::size_t> checkedBlockSize(std::int64_t width, std::int64_t height, std::int64_t bytesPerRow,
+                                                   std::int64_t extra = 0) {
+    if (width <= 0 || height <= 0 || bytesPerRow <= 0 || extra < 0) return std::nullopt;
+    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPixels) return std::nullopt;
+    const std::uint64_t total = static_cast<std::uint64_t>(bytesPerRow) * static_cast<std::uint64_t>(height) +
+                                static_cast<std::uint64_t>(extra);
+    if (total > 0x7fffffffu) return std::nullopt;
+    return static_cast<std::size_t>(total);
+}
+
+}  // namespace tavrel
