@@ -2,6 +2,8 @@
 // A 32-bit software bitmap: the device surface our drawing layer draws on.
 
 #include <cstdint>
+#include <cstdio>
+#include <new>
 #include <vector>
 
 namespace tavrel {
@@ -15,6 +17,9 @@ using Pixel = std::uint32_t;
 
 inline constexpr Pixel pixelFromColorRef(ColorRef c) {
     return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+inline constexpr ColorRef colorRefFromPixel(Pixel p) {
+    return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
 }
 inline constexpr Pixel makePixel(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return (Pixel{r} << 16) | (Pixel{g} << 8) | Pixel{b};
@@ -43,6 +48,48 @@ enum class StretchMode : std::int32_t { Nearest = 0, Halftone = 1 };
 // Displays of more than 16 bits a pixel stretch with averaging.
 inline constexpr StretchMode stretchModeForDepth(int bitsPerPixel) {
     return bitsPerPixel > 16 ? StretchMode::Halftone : StretchMode::Nearest;
+}
+
+// Whether a block of `bytes` may be allocated. Linux hands out large blocks lazily and kills the
+// process when they cannot be backed on first touch (and the sanitizer runtime aborts on a failed
+// `new` instead of throwing), so blocks above a few megabytes are checked first against the memory
+// the kernel reports as available; callers still catch std::bad_alloc for what this cannot foresee.
+inline bool memoryAvailableFor(std::uint64_t bytes) {
+    constexpr std::uint64_t kAlwaysTried = std::uint64_t{64} << 20;
+    if (bytes <= kAlwaysTried) return true;
+    if (bytes >= (std::uint64_t{1} << 48)) return false;  // beyond any address space we run in
+    std::FILE* file = std::fopen("/proc/meminfo", "r");
+    if (!file) return true;  // nothing to ask: rely on the allocator's own refusal
+    char line[256];
+    std::uint64_t availableKiB = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, file)) {
+        unsigned long long value = 0;
+        if (std::sscanf(line, "MemAvailable: %llu kB", &value) == 1) {
+            availableKiB = value;
+            found = true;
+        }
+    }
+    std::fclose(file);
+    return !found || bytes / 1024 < availableKiB;
+}
+
+// Makes `bitmap` width x height pixels of `fill`. False, with the bitmap left empty, when the sizes
+// are not positive or the memory is not there.
+inline bool allocateBitmap(Bitmap& bitmap, std::int32_t width, std::int32_t height, Pixel fill) {
+    bitmap = Bitmap{};
+    if (width <= 0 || height <= 0) return false;
+    const std::uint64_t count = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    if (!memoryAvailableFor(count * sizeof(Pixel))) return false;
+    try {
+        bitmap.pixels.assign(static_cast<std::size_t>(count), fill);
+    } catch (const std::bad_alloc&) {
+        bitmap.pixels = {};
+        return false;
+    }
+    bitmap.width = width;
+    bitmap.height = height;
+    return true;
 }
 
 }  // namespace tavrel

@@ -26,4 +26,10 @@ std::optional<DecodedImage> decodeIcon(std::span<const std::uint8_t> bytes, Deco
 std::optional<DecodedImage> decodeGif(std::span<const std::uint8_t> bytes, DecodeFailure* why);
 std::optional<DecodedImage> decodePcx(std::span<const std::uint8_t> bytes, DecodeFailure* why);
 
+// Records why a decode gave no picture (when the caller asked) and gives that empty result.
+inline std::nullopt_t decodeFailed(DecodeFailure* why, DecodeFailure reason) {
+    if (why) *why = reason;
+    return std::nullopt;
+}
+
 }  // namespace tavrel

@@ -29,12 +29,15 @@ public:
     Pixel buttonFace() const { return buttonFace_; }
 
     // Draws a registered picture with its top-left at (x, y) stretched to width x height
-    // (-1: the picture's own size; 0: nothing; other negatives mirror). Invalid handles draw nothing.
+    // (-1: the picture's own size; 0: nothing, but an icon's own size; other negatives mirror),
+    // clipped to the store. Transparency is composited onto white and 1-bit pictures are drawn
+    // black on white. Invalid handles, and a surface without a store, draw nothing.
     void drawImage(const ImageRegistry& registry, ImageHandle image, std::int32_t x, std::int32_t y,
                    std::int32_t width = -1, std::int32_t height = -1);
     // The store (stretched to width x height when that differs) as a 24-bit BMP file.
-    // 0 means the store's own size, -p means p per cent of it (p below 10 taken as 10).
-    // Empty when the resolved size is not positive or memory is short.
+    // 0 means the store's own size, -p means p per cent of it (p below 10 taken as 10), to the
+    // nearest pixel. Empty when the resolved size is not positive, the file would pass 4 GiB,
+    // memory is short, or the surface has no store.
     ByteBuffer grabImage(std::int32_t width, std::int32_t height) const;
 
     std::int32_t imageWidth(const ImageRegistry& registry, ImageHandle image) const;

@@ -1,4 +1,5 @@
 add_library(tavrel_gifpcx STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/lzw.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gif.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pcx.cpp
 )

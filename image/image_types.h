@@ -32,7 +32,10 @@ enum class DecodeFailure : std::int32_t {
     Unsupported = 3,   // a valid file in a variant we do not read (RLE BMP, 16-bit BMP, ...)
     TooLarge = 4,      // the sizes exceed our pixel cap or do not fit in memory
     Corrupt = 5,       // inconsistent header or data
+    Unreadable = 6,    // the file could not be opened or read
 };
+
+const char* decodeFailureName(DecodeFailure failure);
 
 // An icon or cursor entry made drawable: top-down rows of blue, green, red, alpha (straight alpha).
 // The entry's AND mask is folded into alpha (mask bit set -> alpha 0), so drawing needs nothing else.
@@ -60,6 +63,10 @@ struct DecodedImage {
 
     std::int32_t pixelBytes() const { return static_cast<std::int32_t>(pixels.size()); }
 };
+
+// Sizes a pixel block to `size` bytes (zeroed); false when memory is short. Big blocks ask the
+// system for huge pages first: faulting in a large picture 4 KiB at a time costs more than decoding it.
+bool resizePixelBlock(ByteBuffer& block, std::size_t size) noexcept;
 
 // Handle of a registered picture; 0 is no picture.
 using ImageHandle = std::uint32_t;

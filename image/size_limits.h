@@ -7,9 +7,15 @@
 
 namespace tavrel {
 
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// Fuzzing hunts faults, not big pictures: a tiny file claiming a huge size would only make runs
+// slow and memory-bound. 2^23 pixels still takes every file of the test corpus.
+inline constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 23;
+#else
 // No picture of more pixels than this is decoded: 2^28 pixels is far beyond any camera
 // and keeps every per-picture buffer below 2 GiB at 4 bytes a pixel.
 inline constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
+#endif
 
 // Byte size of a width x height block at `bytesPerRow` for the given stride rule, or nullopt when the
 // sizes are not positive, the pixel count exceeds kMaxPixels, or the total does not fit in an int32

@@ -1,0 +1,125 @@
+// Speed of the work behind one user action on a large photo: decoding a 24-megapixel JPEG, and
+// making a result from the decoded picture. Run a Release build:
+//   image_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+// The JPEG is written to $TMPDIR (or /tmp) as tavrel-bench-6000x4000.jpg for comparing with djpeg.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "image/bitmap.h"
+#include "image/decode.h"
+#include "image/drawing_surface.h"
+#include "image/encode.h"
+#include "image/registry.h"
+#include "image/resize.h"
+
+namespace {
+
+using namespace tavrel;
+
+constexpr std::int32_t kPhotoWidth = 6000;
+constexpr std::int32_t kPhotoHeight = 4000;
+constexpr ColorRef kButtonFace = 0xEFEFEF;
+
+// Photo-like: smooth gradients, sensor-like noise, and hard-edged shapes, so the JPEG carries
+// detail at every frequency as a camera picture does.
+Bitmap syntheticPhoto() {
+    Bitmap photo;
+    allocateBitmap(photo, kPhotoWidth, kPhotoHeight, 0);
+    std::uint32_t noise = 12345;
+    for (std::int32_t y = 0; y < kPhotoHeight; ++y) {
+        Pixel* row = photo.row(y);
+        for (std::int32_t x = 0; x < kPhotoWidth; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int jitter = static_cast<int>((noise >> 24) % 17) - 8;
+            int r = x * 200 / kPhotoWidth + 30;
+            int g = y * 180 / kPhotoHeight + 40;
+            int b = ((x / 7 + y / 5) % 256) / 2 + 60;
+            const int dx = x - 3600, dy = y - 1800;
+            if (dx * dx + dy * dy < 900 * 900) {  // a disc
+                r = 230 - g / 3;
+                b = 40;
+            }
+            if ((x / 500 + y / 500) % 7 == 0) {  // a few squares
+                g = 250 - g / 2;
+            }
+            const auto clamp = [](int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); };
+            row[x] = makePixel(clamp(r + jitter), clamp(g + jitter), clamp(b + jitter));
+        }
+    }
+    return photo;
+}
+
+struct Fixture {
+    std::string jpegPath;
+    ImageRegistry registry;
+    ImageHandle source = 0;
+    bool ready = false;
+};
+
+Fixture& fixture() {
+    static Fixture f = [] {
+        Fixture made;
+        const char* tmp = std::getenv("TMPDIR");
+        made.jpegPath = std::string(tmp && *tmp ? tmp : "/tmp") + "/tavrel-bench-6000x4000.jpg";
+        const ByteBuffer jpeg = encodeJpeg(syntheticPhoto());
+        std::FILE* file = std::fopen(made.jpegPath.c_str(), "wb");
+        if (!file) return made;
+        const bool written = std::fwrite(jpeg.data(), 1, jpeg.size(), file) == jpeg.size();
+        if (std::fclose(file) != 0 || !written) return made;
+        made.source = made.registry.loadImage(made.jpegPath);
+        made.ready = made.source != 0;
+        return made;
+    }();
+    return f;
+}
+
+void decodeJpeg24Megapixels(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.ready) {
+        state.SkipWithError("could not make or decode the test JPEG");
+        return;
+    }
+    for (auto _ : state) {
+        std::optional<DecodedImage> image = decodeImageFile(f.jpegPath);
+        benchmark::DoNotOptimize(image);
+    }
+}
+
+// resizeImage as a size change runs it: a surface at its form size, stretched to the new size.
+void resize(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.ready) {
+        state.SkipWithError("could not make or decode the test JPEG");
+        return;
+    }
+    const auto width = static_cast<std::int32_t>(state.range(0));
+    const auto height = static_cast<std::int32_t>(state.range(1));
+    for (auto _ : state) {
+        DrawingSurface surface(48, 32, pixelFromColorRef(kButtonFace), StretchMode::Halftone);
+        ByteBuffer result = resizeImage(surface, f.registry, f.source, width, height);
+        benchmark::DoNotOptimize(result);
+    }
+}
+
+// Wall-clock time decides; the CPU column adds up every thread of the process.
+BENCHMARK(decodeJpeg24Megapixels)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(resize)
+    ->ArgNames({"width", "height"})
+    ->Args({420, 0})
+    ->Args({840, 1200})   // preset 5
+    ->Args({295, 413})    // preset 1
+    ->Args({413, 626})    // preset 2
+    ->Args({180, 252})    // preset 3
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
