@@ -60,7 +60,8 @@ std::optional<IconDirEntry> chooseEntry(ByteReader& reader, std::uint16_t count)
 }
 
 bool hasPngSignature(std::span<const std::uint8_t> image) {
-    return image.size() >= sizeof kPngSignature && std::equal(std::begin(kPngSignature), std::end(kPngSignature), image.begin());
+    return image.size() >= sizeof kPngSignature &&
+           std::equal(std::begin(kPngSignature), std::end(kPngSignature), image.begin());
 }
 
 // Newer icons store large entries as whole PNG files; they decode to the same straight-alpha layout.

@@ -68,34 +68,34 @@ ByteBuffer bitmapRowBytes(const BitmapPixels& pixels, bool topDown) {
     return out;
 }
 
-ByteBuffer makeBmp(const BmpSpec& spec) {
-    const ByteBuffer rows = bitmapRowBytes(spec.pixels, spec.topDown);
-    const std::uint32_t tableEnd = 14 + spec.headerSize + static_cast<std::uint32_t>(spec.colours.size()) * 4;
-    const std::uint32_t pixelOffset = spec.pixelOffset.value_or(tableEnd);
+ByteBuffer makeBmp(const BmpFixture& fixture) {
+    const ByteBuffer rows = bitmapRowBytes(fixture.pixels, fixture.topDown);
+    const std::uint32_t tableEnd = 14 + fixture.headerSize + static_cast<std::uint32_t>(fixture.colours.size()) * 4;
+    const std::uint32_t pixelOffset = fixture.pixelOffset.value_or(tableEnd);
     FixtureWriter w;
     w.u8('B').u8('M');
     w.u32(static_cast<std::uint32_t>(std::max(tableEnd, pixelOffset) + rows.size()));  // file size
     w.u16(0).u16(0);                                                                  // reserved
     w.u32(pixelOffset);
-    w.u32(spec.headerSize);
-    w.i32(spec.pixels.width);
-    w.i32(spec.topDown ? -spec.pixels.rows : spec.pixels.rows);
+    w.u32(fixture.headerSize);
+    w.i32(fixture.pixels.width);
+    w.i32(fixture.topDown ? -fixture.pixels.rows : fixture.pixels.rows);
     w.u16(1);  // planes
-    w.u16(spec.pixels.bitsPerPixel);
-    w.u32(spec.compression);
+    w.u16(fixture.pixels.bitsPerPixel);
+    w.u32(fixture.compression);
     w.u32(static_cast<std::uint32_t>(rows.size()));  // image size
     w.i32(2835).i32(2835);                           // 72 dpi
-    w.u32(spec.coloursUsed);
+    w.u32(fixture.coloursUsed);
     w.u32(0);  // colours important
-    if (spec.headerSize > 40) w.zeros(spec.headerSize - 40);
-    for (std::uint32_t c : spec.colours) w.u32(c);
+    if (fixture.headerSize > 40) w.zeros(fixture.headerSize - 40);
+    for (std::uint32_t c : fixture.colours) w.u32(c);
     if (pixelOffset > w.size()) w.zeros(pixelOffset - w.size());
     w.bytes(rows);
     return w.take();
 }
 
-ByteBuffer makeIconBitmap(const IconBitmapSpec& spec) {
-    const BitmapPixels& px = spec.pixels;
+ByteBuffer makeIconBitmap(const IconBitmapFixture& fixture) {
+    const BitmapPixels& px = fixture.pixels;
     FixtureWriter w;
     w.u32(40);
     w.i32(px.width);
@@ -105,34 +105,34 @@ ByteBuffer makeIconBitmap(const IconBitmapSpec& spec) {
     w.u32(0);  // uncompressed
     w.u32(0);  // image size
     w.i32(0).i32(0);
-    w.u32(static_cast<std::uint32_t>(spec.colours.size()));
+    w.u32(static_cast<std::uint32_t>(fixture.colours.size()));
     w.u32(0);
-    for (std::uint32_t c : spec.colours) w.u32(c);
+    for (std::uint32_t c : fixture.colours) w.u32(c);
     w.bytes(bitmapRowBytes(px));
-    if (spec.withMask) {
+    if (fixture.withMask) {
         BitmapPixels mask{px.width, px.rows, 1, std::vector<std::uint32_t>(px.values.size(), 0)};
-        for (std::size_t i = 0; i < spec.transparent.size(); ++i) mask.values[i] = spec.transparent[i] ? 1 : 0;
+        for (std::size_t i = 0; i < fixture.transparent.size(); ++i) mask.values[i] = fixture.transparent[i] ? 1 : 0;
         w.bytes(bitmapRowBytes(mask));
     }
     return w.take();
 }
 
-ByteBuffer makeIconFile(std::uint16_t type, const std::vector<IconEntrySpec>& entries) {
+ByteBuffer makeIconFile(std::uint16_t type, const std::vector<IconEntryFixture>& entries) {
     FixtureWriter w;
     w.u16(0).u16(type).u16(static_cast<std::uint16_t>(entries.size()));
     std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * entries.size());
-    for (const IconEntrySpec& e : entries) {
+    for (const IconEntryFixture& e : entries) {
         w.u8(e.widthByte).u8(e.heightByte).u8(e.colourCount).u8(0);
         w.u16(1).u16(32);  // planes, bit count (hot spot for cursors)
         w.u32(e.bytesInImage.value_or(static_cast<std::uint32_t>(e.image.size())));
         w.u32(e.imageOffset.value_or(offset));
         offset += static_cast<std::uint32_t>(e.image.size());
     }
-    for (const IconEntrySpec& e : entries) w.bytes(e.image);
+    for (const IconEntryFixture& e : entries) w.bytes(e.image);
     return w.take();
 }
 
-ByteBuffer makeJpeg(const JpegSpec& spec) {
+ByteBuffer makeJpeg(const JpegFixture& fixture) {
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
@@ -140,28 +140,28 @@ ByteBuffer makeJpeg(const JpegSpec& spec) {
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     jpeg_mem_dest(&c, &out, &outSize);
-    c.image_width = static_cast<JDIMENSION>(spec.width);
-    c.image_height = static_cast<JDIMENSION>(spec.height);
-    c.input_components = spec.components;
-    c.in_color_space = spec.components == 3 ? JCS_RGB : spec.components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
+    c.image_width = static_cast<JDIMENSION>(fixture.width);
+    c.image_height = static_cast<JDIMENSION>(fixture.height);
+    c.input_components = fixture.components;
+    c.in_color_space = fixture.components == 3 ? JCS_RGB : fixture.components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, 100, TRUE);
-    if (spec.components == 4) {
-        jpeg_set_colorspace(&c, spec.ycck ? JCS_YCCK : JCS_CMYK);
-        c.write_Adobe_marker = spec.adobeMarker ? TRUE : FALSE;
+    if (fixture.components == 4) {
+        jpeg_set_colorspace(&c, fixture.ycck ? JCS_YCCK : JCS_CMYK);
+        c.write_Adobe_marker = fixture.adobeMarker ? TRUE : FALSE;
     }
-    if (!spec.subsample) {
+    if (!fixture.subsample) {
         for (int i = 0; i < c.num_components; ++i) {
             c.comp_info[i].h_samp_factor = 1;
             c.comp_info[i].v_samp_factor = 1;
         }
     }
-    if (spec.progressive) jpeg_simple_progression(&c);
-    c.arith_code = spec.arithmetic ? TRUE : FALSE;
+    if (fixture.progressive) jpeg_simple_progression(&c);
+    c.arith_code = fixture.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&c, TRUE);
-    const std::size_t stride = static_cast<std::size_t>(spec.width) * spec.components;
+    const std::size_t stride = static_cast<std::size_t>(fixture.width) * fixture.components;
     while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(spec.samples.data() + c.next_scanline * stride);
+        JSAMPROW row = const_cast<JSAMPROW>(fixture.samples.data() + c.next_scanline * stride);
         jpeg_write_scanlines(&c, &row, 1);
     }
     jpeg_finish_compress(&c);

@@ -38,7 +38,7 @@ struct BitmapPixels {
 // Stored rows, each padded to 4 bytes; bottom row first unless `topDown`.
 ByteBuffer bitmapRowBytes(const BitmapPixels& pixels, bool topDown = false);
 
-struct BmpSpec {
+struct BmpFixture {
     BitmapPixels pixels{};
     bool topDown = false;                      // store a negative height
     std::uint32_t headerSize = 40;             // extra bytes past 40 are zero
@@ -47,19 +47,19 @@ struct BmpSpec {
     std::uint32_t coloursUsed = 0;
     std::optional<std::uint32_t> pixelOffset{};  // default: right after the table
 };
-ByteBuffer makeBmp(const BmpSpec& spec);
+ByteBuffer makeBmp(const BmpFixture& fixture);
 
 // An icon entry's bitmap: information header (height doubled), table, colour rows, AND mask.
 // `transparent` marks mask bits, top row first (empty: all opaque).
-struct IconBitmapSpec {
+struct IconBitmapFixture {
     BitmapPixels pixels{};
     std::vector<std::uint32_t> colours{};
     std::vector<bool> transparent{};
     bool withMask = true;
 };
-ByteBuffer makeIconBitmap(const IconBitmapSpec& spec);
+ByteBuffer makeIconBitmap(const IconBitmapFixture& fixture);
 
-struct IconEntrySpec {
+struct IconEntryFixture {
     std::uint8_t widthByte = 0;
     std::uint8_t heightByte = 0;
     std::uint8_t colourCount = 0;
@@ -68,10 +68,10 @@ struct IconEntrySpec {
     std::optional<std::uint32_t> imageOffset{};   // default: where the image is placed
 };
 // Directory header, entries, then the images in entry order.
-ByteBuffer makeIconFile(std::uint16_t type, const std::vector<IconEntrySpec>& entries);
+ByteBuffer makeIconFile(std::uint16_t type, const std::vector<IconEntryFixture>& entries);
 
 // JPEG written from top-down samples of `components` bytes a pixel (3: RGB, 1: grey, 4: CMYK).
-struct JpegSpec {
+struct JpegFixture {
     std::int32_t width = 0;
     std::int32_t height = 0;
     int components = 3;
@@ -82,14 +82,15 @@ struct JpegSpec {
     bool adobeMarker = true;    // CMYK only: write the APP14 marker
     std::vector<std::uint8_t> samples{};
 };
-ByteBuffer makeJpeg(const JpegSpec& spec);
+ByteBuffer makeJpeg(const JpegFixture& fixture);
 
 // The plain libjpeg sequence (default output colour space, rows read top-down), then turned into
 // the stored layout by swapping red and blue and reversing the rows.
 ByteBuffer referenceJpegDecode(const ByteBuffer& jpeg);
 
 // PNG of top-down samples in the libpng simplified `format` (PNG_FORMAT_*).
-ByteBuffer makePng(std::int32_t width, std::int32_t height, std::uint32_t format, const std::vector<std::uint8_t>& samples);
+ByteBuffer makePng(std::int32_t width, std::int32_t height, std::uint32_t format,
+                   const std::vector<std::uint8_t>& samples);
 
 // PNG bytes of a signature, IHDR with the given fields, one IDAT of `idat` and IEND, CRCs right.
 ByteBuffer makeRawPng(std::uint32_t width, std::uint32_t height, std::uint8_t bitDepth, std::uint8_t colourType,

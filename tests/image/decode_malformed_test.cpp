@@ -31,7 +31,8 @@ void expectAllRefused(const std::vector<BadCase>& cases) {
 
 // Little-endian field writes into a finished fixture.
 ByteBuffer patched(ByteBuffer bytes, std::size_t offset, std::uint32_t value, int size = 4) {
-    for (int i = 0; i < size; ++i) bytes.at(offset + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
+    for (int i = 0; i < size; ++i)
+        bytes.at(offset + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
     return bytes;
 }
 ByteBuffer cut(ByteBuffer bytes, std::size_t size) {
@@ -41,24 +42,24 @@ ByteBuffer cut(ByteBuffer bytes, std::size_t size) {
 
 // 4 x 2 at 8 bits, 4 colours: file header 14, info header 40, table 16, rows 2 x 4 bytes.
 ByteBuffer eightBitBmp() {
-    BmpSpec spec{{4, 2, 8, {0, 1, 2, 3, 3, 2, 1, 0}}};
-    spec.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-    spec.coloursUsed = 4;
-    return makeBmp(spec);
+    BmpFixture fixture{{4, 2, 8, {0, 1, 2, 3, 3, 2, 1, 0}}};
+    fixture.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    fixture.coloursUsed = 4;
+    return makeBmp(fixture);
 }
 // 3 x 2 at 24 bits: rows of 9 bytes and 3 of padding.
 ByteBuffer rgbBmp() { return makeBmp({{3, 2, 24, {1, 2, 3, 4, 5, 6}}}); }
 
 TEST(DecodeBmpRefusals, VariantsWeDoNotRead) {
-    BmpSpec rle{{4, 2, 8, {0, 1, 2, 3, 3, 2, 1, 0}}};
+    BmpFixture rle{{4, 2, 8, {0, 1, 2, 3, 3, 2, 1, 0}}};
     rle.colours = {0, 0xFFFFFF};
     rle.compression = 1;  // RLE8
-    BmpSpec bitFields{{2, 1, 32, {1, 2}}};
+    BmpFixture bitFields{{2, 1, 32, {1, 2}}};
     bitFields.compression = 3;
-    BmpSpec sixteen{{2, 1, 16, {0, 0}}};
-    BmpSpec twoBit{{4, 1, 2, {0, 1, 2, 3}}};
+    BmpFixture sixteen{{2, 1, 16, {0, 0}}};
+    BmpFixture twoBit{{4, 1, 2, {0, 1, 2, 3}}};
     twoBit.colours = {0, 1, 2, 3};
-    BmpSpec core{{2, 1, 24, {1, 2}}};
+    BmpFixture core{{2, 1, 24, {1, 2}}};
     core.headerSize = 12;  // OS/2 1.x: the fields we read are not there
     expectAllRefused({
         {"run-length compressed", makeBmp(rle), DecodeFailure::Unsupported},
@@ -73,7 +74,8 @@ TEST(DecodeBmpRefusals, CutAtEveryBoundary) {
     const ByteBuffer bmp = eightBitBmp();
     ASSERT_EQ(bmp.size(), 14u + 40 + 16 + 8);
     std::vector<BadCase> cases;
-    for (std::size_t size : {8, 13, 14, 30, 53}) cases.push_back({"headers cut at " + std::to_string(size), cut(bmp, size), DecodeFailure::Truncated});
+    for (std::size_t size : {8, 13, 14, 30, 53})
+        cases.push_back({"headers cut at " + std::to_string(size), cut(bmp, size), DecodeFailure::Truncated});
     cases.push_back({"table cut", cut(bmp, 54 + 10), DecodeFailure::Truncated});
     cases.push_back({"no rows", cut(bmp, 70), DecodeFailure::Truncated});
     cases.push_back({"first row only", cut(bmp, 74), DecodeFailure::Truncated});
@@ -113,7 +115,7 @@ TEST(DecodeBmpRefusals, LyingOffsetsAndSizes) {
 
 // An icon of one 2 x 2 24-bit entry: directory 6, entry 16, image header 40, rows 2 x 8, mask 2 x 4.
 ByteBuffer smallIcon() {
-    IconBitmapSpec bitmap{{2, 2, 24, {1, 2, 3, 4}}};
+    IconBitmapFixture bitmap{{2, 2, 24, {1, 2, 3, 4}}};
     return makeIconFile(1, {{2, 2, 0, makeIconBitmap(bitmap)}});
 }
 
@@ -121,7 +123,8 @@ TEST(DecodeIconRefusals, CutAtEveryBoundary) {
     const ByteBuffer icon = smallIcon();
     ASSERT_EQ(icon.size(), 6u + 16 + 40 + 16 + 8);
     std::vector<BadCase> cases;
-    for (std::size_t size : {8, 12, 21, 22, 40, 61, 62, 70, 77}) cases.push_back({"cut at " + std::to_string(size), cut(icon, size), DecodeFailure::Truncated});
+    for (std::size_t size : {8, 12, 21, 22, 40, 61, 62, 70, 77})
+        cases.push_back({"cut at " + std::to_string(size), cut(icon, size), DecodeFailure::Truncated});
     expectAllRefused(cases);
 
     // Entries stored as PNG fail as their PNG does.
@@ -166,7 +169,8 @@ TEST(DecodePngRefusals, CutOrLyingFilesFail) {
     const ByteBuffer png = makePng(4, 4, PNG_FORMAT_RGBA, ByteBuffer(64, 200));
     // signature 8, IHDR chunk 25 (length, type, 13 bytes, CRC), then IDAT.
     std::vector<BadCase> cases;
-    for (std::size_t size : {std::size_t{8}, std::size_t{16}, std::size_t{32}, std::size_t{33}, std::size_t{40}, png.size() - 13})
+    for (std::size_t size :
+         {std::size_t{8}, std::size_t{16}, std::size_t{32}, std::size_t{33}, std::size_t{40}, png.size() - 13})
         cases.push_back({"cut at " + std::to_string(size), cut(png, size), DecodeFailure::Truncated});
     ByteBuffer badCrc = png;
     badCrc[29] ^= 0xFF;  // IHDR CRC
@@ -210,12 +214,12 @@ ByteBuffer withFrameSize(ByteBuffer jpeg, std::uint16_t width, std::uint16_t hei
 }
 
 TEST(DecodeJpegRefusals, CutOrLyingFilesFail) {
-    JpegSpec spec{16, 16, 3};
-    spec.samples.assign(16 * 16 * 3, 90);
-    const ByteBuffer jpeg = makeJpeg(spec);
-    JpegSpec progressiveSpec = spec;
-    progressiveSpec.progressive = true;
-    const ByteBuffer progressive = makeJpeg(progressiveSpec);
+    JpegFixture fixture{16, 16, 3};
+    fixture.samples.assign(16 * 16 * 3, 90);
+    const ByteBuffer jpeg = makeJpeg(fixture);
+    JpegFixture progressiveFixture = fixture;
+    progressiveFixture.progressive = true;
+    const ByteBuffer progressive = makeJpeg(progressiveFixture);
     const std::size_t sof = frameHeaderAt(jpeg);
     std::vector<BadCase> cases;
     // A cut anywhere before the scan leaves no image.
@@ -245,9 +249,9 @@ TEST(DecodeImageRefusals, EveryPrefixOfAFileFailsOrDecodesWhereAllowed) {
     // Every cut of every fixture: no read outside the input (the sanitizers watch), and a picture
     // only where a cut is allowed: JPEG once its scan header names its tables, PNG without its end chunk, a
     // bitmap whose last row lacks only its padding. An icon's directory counts the entry's bytes.
-    JpegSpec spec{8, 8, 3};
-    spec.samples.assign(8 * 8 * 3, 40);
-    const ByteBuffer jpeg = makeJpeg(spec);
+    JpegFixture fixture{8, 8, 3};
+    fixture.samples.assign(8 * 8 * 3, 40);
+    const ByteBuffer jpeg = makeJpeg(fixture);
     const ByteBuffer rgb = rgbBmp();
     const ByteBuffer png = makePng(3, 3, PNG_FORMAT_RGBA, ByteBuffer(36, 9));
     const std::pair<ByteBuffer, std::size_t> fixtures[] = {
