@@ -2,9 +2,10 @@
 // A 32-bit software bitmap: the device surface our drawing layer draws on.
 
 #include <cstdint>
-#include <cstdio>
 #include <new>
 #include <vector>
+
+#include "image/size_limits.h"
 
 namespace tavrel {
 
@@ -48,30 +49,6 @@ enum class StretchMode : std::int32_t { Nearest = 0, Halftone = 1 };
 // Displays of more than 16 bits a pixel stretch with averaging.
 inline constexpr StretchMode stretchModeForDepth(int bitsPerPixel) {
     return bitsPerPixel > 16 ? StretchMode::Halftone : StretchMode::Nearest;
-}
-
-// Whether a block of `bytes` may be allocated. Linux hands out large blocks lazily and kills the
-// process when they cannot be backed on first touch (and the sanitizer runtime aborts on a failed
-// `new` instead of throwing), so blocks above a few megabytes are checked first against the memory
-// the kernel reports as available; callers still catch std::bad_alloc for what this cannot foresee.
-inline bool memoryAvailableFor(std::uint64_t bytes) {
-    constexpr std::uint64_t kAlwaysTried = std::uint64_t{64} << 20;
-    if (bytes <= kAlwaysTried) return true;
-    if (bytes >= (std::uint64_t{1} << 48)) return false;  // beyond any address space we run in
-    std::FILE* file = std::fopen("/proc/meminfo", "r");
-    if (!file) return true;  // nothing to ask: rely on the allocator's own refusal
-    char line[256];
-    std::uint64_t availableKiB = 0;
-    bool found = false;
-    while (!found && std::fgets(line, sizeof line, file)) {
-        unsigned long long value = 0;
-        if (std::sscanf(line, "MemAvailable: %llu kB", &value) == 1) {
-            availableKiB = value;
-            found = true;
-        }
-    }
-    std::fclose(file);
-    return !found || bytes / 1024 < availableKiB;
 }
 
 // Makes `bitmap` width x height pixels of `fill`. False, with the bitmap left empty, when the sizes

@@ -1,5 +1,4 @@
 add_library(tavrel_decode STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/image_types.cpp
   ${CMAKE_CURRENT_LIST_DIR}/detect.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/jpeg.cpp

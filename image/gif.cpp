@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "image/byte_reader.h"
 #include "image/decode.h"
@@ -266,15 +265,10 @@ std::optional<GifFrame> GifStream::decodeImageIndices(const GifImageDescriptor& 
     const auto size = checkedBlockSize(image.width, image.height, image.width, kLzwTableBytes);
     if (!size) return decodeFailed(why, DecodeFailure::TooLarge);
     if (!readMinCodeSize(bytes_, image, why)) return std::nullopt;
-    if (!memoryAvailableFor(*size)) return decodeFailed(why, DecodeFailure::TooLarge);
     GifFrame frame;
     frame.width = image.width;
     frame.height = image.height;
-    try {
-        frame.indices.assign(*size, 0);
-    } catch (const std::bad_alloc&) {
-        return decodeFailed(why, DecodeFailure::TooLarge);
-    }
+    if (!resizePixelBlock(frame.indices, *size)) return decodeFailed(why, DecodeFailure::TooLarge);
     // Rows first, the code table after them, in one allocation; the table goes once decoded.
     const std::span<std::uint8_t> table(frame.indices.data() + pixelCount, kLzwTableBytes);
     if (!decodeGifRows(bytes_, image, frame.indices.data(), image.width, table, why)) return std::nullopt;
@@ -295,17 +289,12 @@ std::optional<DecodedImage> decodeGif(std::span<const std::uint8_t> bytes, Decod
     const auto size = checkedBlockSize(image->width, image->height, stride, kGifBlockOverhead);
     if (!size) return decodeFailed(why, DecodeFailure::TooLarge);
     if (!readMinCodeSize(bytes, *image, why)) return std::nullopt;
-    if (!memoryAvailableFor(*size)) return decodeFailed(why, DecodeFailure::TooLarge);
 
     DecodedImage decoded;
     decoded.kind = ImageKind::Gif;
     decoded.width = stream->screenWidth();
     decoded.height = stream->screenHeight();
-    try {
-        decoded.pixels.assign(*size, 0);
-    } catch (const std::bad_alloc&) {
-        return decodeFailed(why, DecodeFailure::TooLarge);
-    }
+    if (!resizePixelBlock(decoded.pixels, *size)) return decodeFailed(why, DecodeFailure::TooLarge);
 
     std::uint8_t* block = decoded.pixels.data();
     putU32(block + 0, kGifInfoHeaderBytes);

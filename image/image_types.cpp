@@ -1,5 +1,7 @@
 #include "image/image_types.h"
 
+#include "image/size_limits.h"
+
 #include <sys/mman.h>
 
 #include <cstdint>
@@ -24,6 +26,7 @@ const char* imageKindName(ImageKind kind) {
 
 bool resizePixelBlock(ByteBuffer& block, std::size_t size) noexcept {
     constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    if (!memoryAvailableFor(size)) return false;
     try {
         block.clear();
         block.reserve(size);

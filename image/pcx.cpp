@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "image/bitmap.h"
 #include "image/byte_reader.h"
@@ -70,17 +69,13 @@ std::optional<DecodedImage> decodePcx8(std::span<const std::uint8_t> bytes, cons
     const std::int64_t stride = (lineBytes + 3) & ~std::int64_t{3};
     // Counted as one byte a pixel, so a huge bytes-per-line meets the pixel cap too.
     const auto size = checkedBlockSize(stride, height, stride, kPcxBlockOverhead);
-    if (!size || !memoryAvailableFor(*size)) return decodeFailed(why, DecodeFailure::TooLarge);
+    if (!size) return decodeFailed(why, DecodeFailure::TooLarge);
 
     DecodedImage decoded;
     decoded.kind = ImageKind::Pcx8;
     decoded.width = width;
     decoded.height = height;
-    try {
-        decoded.pixels.assign(*size, 0);
-    } catch (const std::bad_alloc&) {
-        return decodeFailed(why, DecodeFailure::TooLarge);
-    }
+    if (!resizePixelBlock(decoded.pixels, *size)) return decodeFailed(why, DecodeFailure::TooLarge);
     std::uint8_t* block = decoded.pixels.data();
     putU32(block + 0, kPcxInfoHeaderBytes);
     putU32(block + 4, static_cast<std::uint32_t>(width));
@@ -105,17 +100,13 @@ std::optional<DecodedImage> decodePcx1(std::span<const std::uint8_t> bytes, cons
     const std::int64_t rowBytes = (std::int64_t{width} + 7) / 8;
     const std::int64_t stride = (rowBytes + 1) & ~std::int64_t{1};
     const auto size = checkedBlockSize(width, height, stride);
-    if (!size || !memoryAvailableFor(*size)) return decodeFailed(why, DecodeFailure::TooLarge);
+    if (!size) return decodeFailed(why, DecodeFailure::TooLarge);
 
     DecodedImage decoded;
     decoded.kind = ImageKind::Pcx1;
     decoded.width = width;
     decoded.height = height;
-    try {
-        decoded.pixels.assign(*size, 0);
-    } catch (const std::bad_alloc&) {
-        return decodeFailed(why, DecodeFailure::TooLarge);
-    }
+    if (!resizePixelBlock(decoded.pixels, *size)) return decodeFailed(why, DecodeFailure::TooLarge);
     ByteReader in(bytes);
     in.seek(kPcxHeaderBytes);
     decodeRows(in, decoded.pixels.data(), static_cast<std::size_t>(stride), static_cast<std::size_t>(rowBytes),
