@@ -11,14 +11,13 @@
 #include "forms/form_layer.h"
 #include "image/draw_panel.h"
 #include "image/pic_box.h"
+#include "loading_dialog/loading_dialog.h"
 
 namespace tavrel {
 namespace {
 
 // Module initialisers run before any window exists.
-void runModuleInitialisers() {
-    // The loading-dialog module's initialiser is called here once that module is in.
-}
+void runModuleInitialisers() { initialiseLoadingDialog(); }
 
 }  // namespace
 

@@ -1,14 +1,20 @@
 #include "app/shell_handlers.h"
 
+#include <span>
 #include <string>
 
 #include "app/app_state.h"
+#include "app/default_picture.h"
 #include "app/window_description.h"
 #include "forms/conversions.h"
+#include "forms/drop_target.h"
 #include "forms/form_layer.h"
 #include "forms/label.h"
 #include "forms/open_url.h"
 #include "forms/slider_bar.h"
+#include "image/pic_box.h"
+#include "image/registry.h"
+#include "loading_dialog/loading_dialog.h"
 
 namespace tavrel {
 
@@ -16,8 +22,16 @@ void windowCreated() {
     AppState& state = appState();
     state.sizeMode = static_cast<std::int32_t>(SizeMode::CustomBoxes);
 
-    // The built-in picture becomes sourceImage and is given to 图片框1 here, then the drop
-    // target is registered on the main window; those three steps come with picture intake.
+    // The built-in picture is the first source and what the preview shows at start; a picture
+    // that did not decode leaves sourceImage 0 and the box green.
+    const std::span<const std::uint8_t> builtIn = defaultPictureBytes();
+    state.sourceImage = imageRegistry().loadImage(builtIn);
+    forms::writeProperty(kMainWindowId, ids::图片框1, PicBox::kPicture, forms::Bytes(builtIn.begin(), builtIn.end()));
+
+    // Pictures come in only by being dropped on the window.
+    if (auto* target = forms::controlAs<forms::DropTarget>(kMainWindowId, ids::拖放对象1)) {
+        target->registerDropTarget(forms::windowHandle(kMainWindowId));
+    }
 
     // The slider's stored position is 0 until the user first moves it, whatever the thumb shows.
     const std::int32_t position = forms::readNumber(kMainWindowId, ids::滑块_图片大小, forms::SliderBar::kPosition);
@@ -26,13 +40,14 @@ void windowCreated() {
 }
 
 void windowWillBeDestroyed() {
-    // The drop target's registration is revoked here, while the window's handle is still valid.
+    // Revoked while the window still exists, so no drop reaches a window on its way down.
+    if (auto* target = forms::controlAs<forms::DropTarget>(kMainWindowId, ids::拖放对象1)) target->unregisterDropTarget();
 }
 
 void creditLabelReleased(std::int32_t, std::int32_t, std::int32_t) { forms::openUrl(kCreditAddress); }
 
 void exitRoutine() {
-    // The loading-dialog module's frame-dimension buffer is released first, once that module is in.
+    releaseFrameDimensionGuid();
     releaseAppState();
 }
 

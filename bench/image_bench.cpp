@@ -1,11 +1,12 @@
 // Speed of the work behind one user action on a large photo: decoding a 24-megapixel JPEG, and
 // making a result from the decoded picture. Run a Release build:
 //   image_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+// and bench/djpeg_median.sh for djpeg on the same file.
 // The JPEG is written to $TMPDIR (or /tmp) as tavrel-bench-6000x4000.jpg for comparing with djpeg.
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>

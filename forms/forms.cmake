@@ -1,5 +1,6 @@
 # The form layer: windows built from their description, the standard control kinds, event
-# delivery, property access, message boxes and opening web addresses.
+# delivery, property access, message boxes, the drop target, the save dialog, file access and
+# opening web addresses.
 add_library(tavrel_forms STATIC
   ${CMAKE_CURRENT_LIST_DIR}/button.cpp
   ${CMAKE_CURRENT_LIST_DIR}/colours.cpp
@@ -9,6 +10,7 @@ add_library(tavrel_forms STATIC
   ${CMAKE_CURRENT_LIST_DIR}/drop_target.cpp
   ${CMAKE_CURRENT_LIST_DIR}/edges.cpp
   ${CMAKE_CURRENT_LIST_DIR}/edit_box.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_access.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_layer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/group_box.cpp

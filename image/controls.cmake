@@ -7,4 +7,4 @@ add_library(tavrel_image_controls STATIC
 )
 set_target_properties(tavrel_image_controls PROPERTIES AUTOMOC ON)
 target_include_directories(tavrel_image_controls PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(tavrel_image_controls PUBLIC tavrel_image tavrel_forms Qt6::Widgets)
+target_link_libraries(tavrel_image_controls PUBLIC tavrel_image tavrel_preview tavrel_forms Qt6::Widgets)

@@ -17,6 +17,11 @@
 #include "image/registry.h"
 #include "image/resize.h"
 
+// The build passes the project's version; a build that does not still compiles and says so.
+#ifndef TAVREL_VERSION
+#define TAVREL_VERSION "(unknown version)"
+#endif
+
 namespace {
 
 using namespace tavrel;
@@ -40,6 +45,7 @@ constexpr const char* kUsage =
     "  tavrel-cli number TEXT\n"
     "      Print the number a typed TEXT stands for, as the size boxes read it.\n"
     "  tavrel-cli --help\n"
+    "  tavrel-cli --version\n"
     "Exit status: 0 on success, 1 on bad arguments or a picture or file that cannot be read or written.\n";
 
 int fail(const std::string& message) {
@@ -146,6 +152,10 @@ int runResize(const std::string& path, const Size& size, const std::string& outP
 static int run(int argc, char** argv) {
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("tavrel-cli " TAVREL_VERSION);
         return 0;
     }
     const std::string command = argc >= 2 ? argv[1] : "";

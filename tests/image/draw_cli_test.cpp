@@ -1,5 +1,6 @@
 // tavrel-cli as a user runs it: small files made here, the built program run on them.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -122,6 +123,13 @@ TEST_F(CliTest, NumberPrintsTheParsedValue) {
     EXPECT_EQ(runCli("number 300").out, "300\n");
     EXPECT_EQ(runCli("number ' 12.5abc'").out, "12.5\n");
     EXPECT_EQ(runCli("number abc").out, "0\n");
+}
+
+TEST_F(CliTest, VersionPrintsTheProjectVersion) {
+    const CliRun run = runCli("--version");
+    EXPECT_EQ(run.exitCode, 0);
+    // The build's own version number, not the fallback a build without one gets.
+    EXPECT_THAT(run.out, ::testing::MatchesRegex("tavrel-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"));
 }
 
 TEST_F(CliTest, BadInputExitsWithOneAndAMessage) {

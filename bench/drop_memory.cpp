@@ -1,0 +1,120 @@
+// Peak memory of taking in dropped photos. Drops a 24-megapixel JPEG on the real window 20 times
+// (offscreen, through the window's drop handling) and prints the peak resident size after the
+// first drop and after the last. Fails when the last is more than 1.5 times the first: a drop must
+// give back what the previous one took.
+//
+//   drop_memory [DROPS]
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWindow>
+
+#include "app/window_description.h"
+#include "forms/form_layer.h"
+#include "forms/form_window.h"
+#include "image/bitmap.h"
+#include "image/draw_panel.h"
+#include "image/encode.h"
+#include "image/pic_box.h"
+
+namespace {
+
+constexpr int kWidth = 6000;
+constexpr int kHeight = 4000;
+constexpr double kAllowedGrowth = 1.5;
+
+// A photo-like picture: smooth gradients with fine detail, so the JPEG is of a camera's size.
+bool makePhoto(const std::filesystem::path& path) {
+    tavrel::Bitmap bitmap;
+    if (!tavrel::allocateBitmap(bitmap, kWidth, kHeight, 0)) return false;
+    for (int y = 0; y < kHeight; ++y) {
+        tavrel::Pixel* row = bitmap.row(y);
+        for (int x = 0; x < kWidth; ++x) {
+            row[x] = tavrel::makePixel(static_cast<std::uint8_t>(x * 255 / kWidth), static_cast<std::uint8_t>(y * 255 / kHeight),
+                                       static_cast<std::uint8_t>((x * 7) ^ (y * 13)));
+        }
+    }
+    const tavrel::ByteBuffer jpeg = tavrel::encodeJpeg(bitmap);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
+    return !jpeg.empty() && out.good();
+}
+
+// The peak resident set size so far, in KiB (VmHWM).
+long peakKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+    }
+    return -1;
+}
+
+// Drags the file into the middle of the preview box and drops it, as the platform would.
+void drop(QWidget& window, const std::filesystem::path& file) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+    const QPoint at(450, 220);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.windowHandle(), &enter);
+    QDropEvent dropped(QPointF(at), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.windowHandle(), &dropped);
+    // Let the preview paint what it was given.
+    window.repaint();
+    QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const int drops = argc > 1 ? std::atoi(argv[1]) : 20;
+    if (drops < 1) {
+        std::fprintf(stderr, "usage: %s [DROPS]\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path photo = std::filesystem::temp_directory_path() / "tavrel-drop-memory-6000x4000.jpg";
+    // Made in a child process, so making it never counts in this process's peak.
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(makePhoto(photo) ? 0 : 1);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "could not make %s\n", photo.c_str());
+        return 1;
+    }
+
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    tavrel::forms::prepareToolkit();
+    QApplication application(argc, argv);
+    tavrel::forms::initialise();
+    tavrel::DrawPanel::registerKind();
+    tavrel::PicBox::registerKind();
+    if (!tavrel::forms::loadWindow(tavrel::mainWindowDescription())) return 1;
+    QWidget* window = tavrel::forms::windowHandle(tavrel::kMainWindowId);
+
+    std::printf("%s: %lld bytes\n", photo.c_str(), static_cast<long long>(std::filesystem::file_size(photo)));
+    const long before = peakKiB();
+    drop(*window, photo);
+    const long first = peakKiB();
+    for (int k = 1; k < drops; ++k) drop(*window, photo);
+    const long last = peakKiB();
+    tavrel::forms::endProgram(0);
+    std::filesystem::remove(photo);
+
+    const double ratio = static_cast<double>(last) / static_cast<double>(first);
+    std::printf("peak RSS before any drop: %.1f MiB\n", before / 1024.0);
+    std::printf("peak RSS after drop 1: %.1f MiB\n", first / 1024.0);
+    std::printf("peak RSS after drop %d: %.1f MiB (%.2f x the first; at most %.1f x allowed)\n", drops, last / 1024.0,
+                ratio, kAllowedGrowth);
+    return ratio <= kAllowedGrowth ? 0 : 1;
+}
