@@ -136,7 +136,9 @@ TEST_F(DropTargetTest, EachDragGetsItsEffectAndEachDropItsEvents) {
         EXPECT_EQ(answer.enterAction, c.effect);
         // Whatever was raised, the source hears that nothing was done with its data.
         EXPECT_FALSE(answer.dropAccepted);
-        if (c.effect != Qt::IgnoreAction) EXPECT_EQ(answer.dropAction, Qt::IgnoreAction);
+        if (c.effect != Qt::IgnoreAction) {
+            EXPECT_EQ(answer.dropAction, Qt::IgnoreAction);
+        }
         ASSERT_EQ(raised.size(), c.events.size());
         for (std::size_t k = 0; k < raised.size(); ++k) {
             EXPECT_EQ(raised[k].event, c.events[k].event);

@@ -145,9 +145,11 @@ void OperationsTest::choosePreset(int row) {
     ASSERT_NE(combo, nullptr);
     combo->showPopup();
     ASSERT_TRUE(QTest::qWaitFor([&] { return combo->view()->isVisible(); }));
+    // The handler writes the preset warning; clearing it first shows when the posted call has run.
+    forms::writeProperty(kMainWindowId, ids::提示_标签, 8, std::string());
     combo->view()->setCurrentIndex(combo->model()->index(row, 0));
     QTest::keyClick(combo->view(), Qt::Key_Return);
-    QTest::qWait(50);  // the choice is reported from a posted call
+    EXPECT_TRUE(QTest::qWaitFor([] { return !text(ids::提示_标签).empty(); })) << "no preset event";
 }
 
 std::vector<ShownBox> OperationsTest::collectMessageBoxes(const std::function<void()>& act) {
