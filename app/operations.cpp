@@ -93,19 +93,10 @@ std::int32_t wholePart(double value) {
 }
 
 void resizeImage(std::int32_t width, std::int32_t height) {
-    if (width == 0) {
-        width = height;
-    } else if (height == 0) {
-        height = width;
-    }
     AppState& state = appState();
     ByteBuffer result;
     if (auto* canvas = forms::controlAs<DrawPanel>(kMainWindowId, ids::画板1)) {
-        // The canvas clamps its size and rebuilds its store on each write, width first.
-        forms::writeProperty(kMainWindowId, ids::画板1, forms::property::kWidth, width);
-        forms::writeProperty(kMainWindowId, ids::画板1, forms::property::kHeight, height);
-        canvas->drawImage(imageRegistry(), state.sourceImage, 0, 0, width, height);
-        result = canvas->grabImage(width, height);
+        result = canvas->resize(imageRegistry(), state.sourceImage, width, height);
     }
     state.resultBytes.swap(result);
     ByteBuffer().swap(result);  // the previous result goes once the new one is in place

@@ -12,6 +12,7 @@
 #include "forms/form_window.h"
 #include "forms/kind_registry.h"
 #include "image/bitmap.h"
+#include "image/resize.h"
 
 namespace tavrel {
 namespace {
@@ -58,6 +59,16 @@ void DrawPanel::drawImage(const ImageRegistry& registry, ImageHandle image, std:
 ByteBuffer DrawPanel::grabImage(std::int32_t width, std::int32_t height) {
     chooseStretchMode();
     return surface_.grabImage(width, height);
+}
+
+ByteBuffer DrawPanel::resize(const ImageRegistry& registry, ImageHandle source, std::int32_t width,
+                             std::int32_t height) {
+    chooseStretchMode();
+    ByteBuffer result = resizeImage(surface_, registry, source, width, height);
+    width_ = surface_.width();
+    height_ = surface_.height();
+    applyGeometry();  // the surface already has this size: nothing is rebuilt
+    return result;
 }
 
 std::int32_t DrawPanel::imageWidth(const ImageRegistry& registry, ImageHandle image) const {

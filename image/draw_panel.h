@@ -37,6 +37,9 @@ public:
                    std::int32_t width = -1, std::int32_t height = -1);
     // The store as a 24-bit BMP of width x height (0: the store's size, -p: p per cent of it).
     ByteBuffer grabImage(std::int32_t width, std::int32_t height);
+    // The resize sequence on this canvas: size, draw `source` stretched over it, grab the result
+    // (a single non-zero size gives a square). The canvas's own size follows, as its writes would.
+    ByteBuffer resize(const ImageRegistry& registry, ImageHandle source, std::int32_t width, std::int32_t height);
     std::int32_t imageWidth(const ImageRegistry& registry, ImageHandle image) const;
     std::int32_t imageHeight(const ImageRegistry& registry, ImageHandle image) const;
 
