@@ -3,21 +3,12 @@
 #include <new>
 
 #include "image/byte_reader.h"
+#include "image/byte_writer.h"
 #include "image/size_limits.h"
 
 namespace tavrel {
 
 namespace {
-
-void putU16(std::uint8_t* at, std::uint32_t value) {
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void putU32(std::uint8_t* at, std::uint32_t value) {
-    putU16(at, value);
-    putU16(at + 2, value >> 16);
-}
 
 }  // namespace
 

@@ -9,24 +9,13 @@
 #include <png.h>
 
 #include "image/bmp_export.h"
+#include "image/jpeg_errors.h"
 
 namespace tavrel {
 
 namespace {
 
 // libjpeg reports fatal errors through a callback that must not return: jump back to the encoder.
-struct JpegErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf escape;
-};
-
-[[noreturn]] void jpegFatalError(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->escape, 1);
-}
-
-void jpegQuiet(j_common_ptr, int) {}
-void jpegQuietOutput(j_common_ptr) {}
-
 // Everything the setjmp-guarded part touches lives outside it, so nothing with a destructor is
 // skipped by the jump.
 void encodeJpegRows(jpeg_compress_struct& info, const Bitmap& bitmap, unsigned char*& memory,
@@ -84,15 +73,12 @@ ByteBuffer encodeJpeg(const Bitmap& bitmap) {
         return {};
     }
     jpeg_compress_struct info{};
-    JpegErrorManager errors{};
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = jpegFatalError;
-    errors.base.emit_message = jpegQuiet;
-    errors.base.output_message = jpegQuietOutput;
+    JumpingErrorManager errors{};
+    info.err = quietJumpingErrors(errors);
     unsigned char* memory = nullptr;
     unsigned long memorySize = 0;
     ByteBuffer out;
-    if (setjmp(errors.escape) == 0) {
+    if (setjmp(errors.jump) == 0) {
         encodeJpegRows(info, bitmap, memory, memorySize);
         try {
             out.assign(memory, memory + memorySize);

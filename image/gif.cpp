@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/byte_reader.h"
+#include "image/byte_writer.h"
 #include "image/decode.h"
 #include "image/lzw.h"
 #include "image/size_limits.h"
@@ -109,15 +110,6 @@ bool decodeGifRows(std::span<const std::uint8_t> bytes, const GifImageDescriptor
         return false;
     }
     return true;
-}
-
-void putU16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void putU32(std::uint8_t* p, std::uint32_t v) {
-    putU16(p, v);
-    putU16(p + 2, v >> 16);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <jerror.h>
 
 #include "image/decode.h"
+#include "image/jpeg_errors.h"
 #include "image/size_limits.h"
 
 namespace tavrel {
@@ -28,11 +29,6 @@ struct MemorySource {
     std::size_t position;
     bool startOfFile;
     bool ranOut;  // the end marker had to be supplied
-};
-
-struct JumpingErrorManager {
-    jpeg_error_mgr base;  // first, so libjpeg's pointer converts back
-    std::jmp_buf jump;
 };
 
 void initSource(j_decompress_ptr) {}
@@ -72,14 +68,6 @@ void skipInputData(j_decompress_ptr cinfo, long count) {
 }
 
 void termSource(j_decompress_ptr) {}
-
-[[noreturn]] void jumpOnError(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<JumpingErrorManager*>(cinfo->err)->jump, 1);
-}
-
-// Warnings (a cut-short file, corrupt data the library works around) are not failures.
-void ignoreMessage(j_common_ptr, int) {}
-void ignoreOutput(j_common_ptr) {}
 
 // Adobe's writers store CMYK inverted (0 = full ink) and say so with their APP14 marker.
 void cmykRowToBgr(const JSAMPLE* cmyk, std::uint8_t* out, JDIMENSION width, bool inverted) {
@@ -202,10 +190,7 @@ private:
 bool decodeJpegRows(std::span<const std::uint8_t> bytes, JpegRowSink& sink, DecodeFailure* why) {
     jpeg_decompress_struct cinfo{};
     JumpingErrorManager errors{};
-    cinfo.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = jumpOnError;
-    errors.base.emit_message = ignoreMessage;
-    errors.base.output_message = ignoreOutput;
+    cinfo.err = quietJumpingErrors(errors);
 
     MemorySource source{};
     source.base.init_source = initSource;

@@ -5,6 +5,7 @@
 
 #include "image/bitmap.h"
 #include "image/byte_reader.h"
+#include "image/byte_writer.h"
 #include "image/decode.h"
 #include "image/size_limits.h"
 
@@ -47,15 +48,6 @@ void readPalette(ByteReader& in, std::uint8_t* colours) {
         colours[4 * i + 1] = in.readU8();
         colours[4 * i + 0] = in.readU8();
     }
-}
-
-void putU16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void putU32(std::uint8_t* p, std::uint32_t v) {
-    putU16(p, v);
-    putU16(p + 2, v >> 16);
 }
 
 std::optional<DecodedImage> decodePcx8(std::span<const std::uint8_t> bytes, const PcxHeader& header,
