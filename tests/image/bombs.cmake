@@ -1,0 +1,5 @@
+# Files whose headers claim absurd sizes, and the largest canvas a size box allows.
+tavrel_add_test(image_bombs_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/bombs_test.cpp
+  LIBS tavrel_image
+)
