@@ -21,6 +21,7 @@
 #include <QWindow>
 
 #include "app/window_description.h"
+#include "bench/peak_memory.h"
 #include "forms/form_layer.h"
 #include "forms/form_window.h"
 #include "image/bitmap.h"
@@ -49,16 +50,6 @@ bool makePhoto(const std::filesystem::path& path) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
     return !jpeg.empty() && out.good();
-}
-
-// The peak resident set size so far, in KiB (VmHWM).
-long peakKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return -1;
 }
 
 // Drags the file into the middle of the preview box and drops it, as the platform would.
@@ -103,11 +94,11 @@ int main(int argc, char* argv[]) {
     QWidget* window = tavrel::forms::windowHandle(tavrel::kMainWindowId);
 
     std::printf("%s: %lld bytes\n", photo.c_str(), static_cast<long long>(std::filesystem::file_size(photo)));
-    const long before = peakKiB();
+    const long before = tavrel::peakResidentKiB();
     drop(*window, photo);
-    const long first = peakKiB();
+    const long first = tavrel::peakResidentKiB();
     for (int k = 1; k < drops; ++k) drop(*window, photo);
-    const long last = peakKiB();
+    const long last = tavrel::peakResidentKiB();
     tavrel::forms::endProgram(0);
     std::filesystem::remove(photo);
 

@@ -9,29 +9,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
+#include "bench/peak_memory.h"
 #include "app/operations.h"
 #include "operations_fixture.h"
 #include "qt_test_support.h"
 
 namespace tavrel::test_support {
 namespace {
-
-// The process's peak resident memory in KiB, or -1 when it cannot be read.
-long peakResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            long kib = -1;
-            status >> kib;
-            return kib;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return -1;
-}
 
 // Every test input of the corpus, in a fixed order; the suites' reference renderings are left out.
 std::vector<std::filesystem::path> corpusFiles() {

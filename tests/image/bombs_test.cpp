@@ -5,10 +5,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench/peak_memory.h"
 #include "image/decode.h"
 #include "image/drawing_surface.h"
 
@@ -121,21 +121,6 @@ Bytes pcxBomb(std::uint32_t corner) {
     out.resize(128, 0);      // rest of the header
     out.insert(out.end(), {0xC1, 0x00, 0xC1, 0x00});
     return out;
-}
-
-// The process's peak resident memory in KiB, or -1 when it cannot be read.
-long peakResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            long kib = -1;
-            status >> kib;
-            return kib;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return -1;
 }
 
 TEST(Bombs, HeadersClaimingHugeSizesAreRefusedWithoutTakingMemory) {
