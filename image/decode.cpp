@@ -35,13 +35,9 @@ struct FileCloser {
     ~FileCloser() { ::close(fd); }
 };
 
-struct FileBytes {
-    ByteBuffer bytes;
-    bool complete = false;  // every byte the file held when opened was read
-};
+}  // namespace
 
-// Reads the whole file; nullopt when it cannot be opened or is not a plain file.
-std::optional<FileBytes> readWholeFile(const std::string& path, DecodeFailure* why) {
+std::optional<PictureFile> readPictureFile(const std::string& path, DecodeFailure* why) {
     // Non-blocking so that a pipe or device never stalls us before the plain-file check.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return decodeFailed(why, DecodeFailure::Unreadable);
@@ -50,7 +46,7 @@ std::optional<FileBytes> readWholeFile(const std::string& path, DecodeFailure* w
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return decodeFailed(why, DecodeFailure::Unreadable);
     if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) return decodeFailed(why, DecodeFailure::TooLarge);
 
-    FileBytes file;
+    PictureFile file;
     // Same huge-page hint as pixel blocks: a big file would otherwise fault in 4 KiB at a time.
     if (!resizePixelBlock(file.bytes, static_cast<std::size_t>(info.st_size)))
         return decodeFailed(why, DecodeFailure::TooLarge);
@@ -66,8 +62,6 @@ std::optional<FileBytes> readWholeFile(const std::string& path, DecodeFailure* w
     return file;
 }
 
-}  // namespace
-
 std::optional<DecodedImage> decodeImage(std::span<const std::uint8_t> bytes, DecodeFailure* why) {
     try {
         if (bytes.size() < 8) return decodeFailed(why, DecodeFailure::Truncated);
@@ -81,18 +75,22 @@ std::optional<DecodedImage> decodeImage(std::span<const std::uint8_t> bytes, Dec
     }
 }
 
+std::optional<DecodedImage> decodePictureFile(const PictureFile& file, DecodeFailure* why) {
+    if (!file.complete) {
+        // GIF and PCX need every byte; the other kinds decode what could be read.
+        const ImageKind kind = detectImageKind(file.bytes);
+        if (kind == ImageKind::Gif || kind == ImageKind::Pcx8 || kind == ImageKind::Pcx1)
+            return decodeFailed(why, DecodeFailure::Unreadable);
+    }
+    return decodeImage(file.bytes, why);
+}
+
 std::optional<DecodedImage> decodeImageFile(const std::string& path, DecodeFailure* why) {
     try {
         if (path.empty()) return decodeFailed(why, DecodeFailure::Unreadable);
-        std::optional<FileBytes> file = readWholeFile(path, why);
+        const std::optional<PictureFile> file = readPictureFile(path, why);
         if (!file) return std::nullopt;
-        if (!file->complete) {
-            // GIF and PCX need every byte; the other kinds decode what could be read.
-            const ImageKind kind = detectImageKind(file->bytes);
-            if (kind == ImageKind::Gif || kind == ImageKind::Pcx8 || kind == ImageKind::Pcx1)
-                return decodeFailed(why, DecodeFailure::Unreadable);
-        }
-        return decodeImage(file->bytes, why);
+        return decodePictureFile(*file, why);
     } catch (const std::bad_alloc&) {
         return decodeFailed(why, DecodeFailure::TooLarge);
     } catch (...) {

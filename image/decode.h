@@ -18,6 +18,17 @@ std::optional<DecodedImage> decodeImage(std::span<const std::uint8_t> bytes, Dec
 // Same from a file path (native bytes). A file that cannot be opened or read gives nullopt.
 std::optional<DecodedImage> decodeImageFile(const std::string& path, DecodeFailure* why = nullptr);
 
+// A file's bytes as the decoders take them; nullopt when it cannot be opened, is not a plain file
+// or is too large to be a picture. `complete` is false when fewer bytes could be read than the
+// file held when opened.
+struct PictureFile {
+    ByteBuffer bytes;
+    bool complete = false;
+};
+std::optional<PictureFile> readPictureFile(const std::string& path, DecodeFailure* why = nullptr);
+// Decodes what was read: a GIF or PCX that could not be read whole gives nullopt.
+std::optional<DecodedImage> decodePictureFile(const PictureFile& file, DecodeFailure* why = nullptr);
+
 // Per-kind decoders, each taking the whole file's bytes.
 std::optional<DecodedImage> decodeJpeg(std::span<const std::uint8_t> bytes, DecodeFailure* why);
 std::optional<DecodedImage> decodePng(std::span<const std::uint8_t> bytes, DecodeFailure* why);

@@ -5,6 +5,7 @@
 
 #include "image/bmp_export.h"
 #include "image/draw_picture.h"
+#include "image/jpeg.h"
 #include "image/registry.h"
 #include "image/stretch.h"
 
@@ -68,6 +69,46 @@ void DrawingSurface::drawImage(const ImageRegistry& registry, ImageHandle image,
     // surface's brush and background colours.
     const DrawState state{mode_, 0x000000, 0xFFFFFF};
     drawPicture(store_, *picture, x, y, width, height, RasterOp::SourceCopy, 0xFFFFFF, state);
+}
+
+namespace {
+
+// Hands each decoded row to the stretch, which writes the target rows it completes.
+class StretchingSink final : public JpegRowSink {
+public:
+    StretchingSink(const PixelRows& target, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                   StretchMode mode)
+        : target_(target), x_(x), y_(y), width_(width), height_(height), mode_(mode) {}
+
+    bool begin(std::int32_t width, std::int32_t height) noexcept override {
+        return stretch_.begin(target_, width, height, 3, x_, y_, width_ == -1 ? width : width_,
+                              height_ == -1 ? height : height_, mode_);
+    }
+    std::uint8_t* rowBuffer(std::int32_t y) noexcept override { return stretch_.rowBuffer(y); }
+    void rowDone(std::int32_t y) noexcept override { stretch_.rowDone(y); }
+
+private:
+    PixelRows target_;
+    std::int32_t x_;
+    std::int32_t y_;
+    std::int32_t width_;
+    std::int32_t height_;
+    StretchMode mode_;
+    StreamedStretch stretch_;
+};
+
+}  // namespace
+
+bool DrawingSurface::drawJpegBytes(std::span<const std::uint8_t> bytes, std::int32_t x, std::int32_t y,
+                                   std::int32_t width, std::int32_t height, DecodeFailure* why) {
+    if (why) *why = DecodeFailure::None;
+    if (store_.pixels.empty() || width == 0 || height == 0) return true;
+    if (height < -1) {
+        if (why) *why = DecodeFailure::Unsupported;
+        return false;
+    }
+    StretchingSink sink(pixelRowsOf(store_), x, y, width, height, mode_);
+    return decodeJpegRows(bytes, sink, why);
 }
 
 ByteBuffer DrawingSurface::grabImage(std::int32_t width, std::int32_t height) const {

@@ -3,6 +3,7 @@
 // drawable area that keeps everything drawn on it. Toolkit-free: the canvas control wraps it.
 
 #include <cstdint>
+#include <span>
 
 #include "image/bitmap.h"
 #include "image/image_types.h"
@@ -34,6 +35,13 @@ public:
     // black on white. Invalid handles, and a surface without a store, draw nothing.
     void drawImage(const ImageRegistry& registry, ImageHandle image, std::int32_t x, std::int32_t y,
                    std::int32_t width = -1, std::int32_t height = -1);
+    // Draws a JPEG straight from its file bytes, exactly as drawImage draws the decoded picture,
+    // but each row is stretched as soon as it is decoded so the whole picture is never held.
+    // Sizes as drawImage, except that mirrored rows (a negative height) are refused. False, with
+    // the reason in *why, when the bytes do not decode (the store may then be partly drawn), the
+    // sizes are refused, or memory is short.
+    bool drawJpegBytes(std::span<const std::uint8_t> bytes, std::int32_t x, std::int32_t y, std::int32_t width,
+                       std::int32_t height, DecodeFailure* why = nullptr);
     // The store (stretched to width x height when that differs) as a 24-bit BMP file.
     // 0 means the store's own size, -p means p per cent of it (p below 10 taken as 10), to the
     // nearest pixel. Empty when the resolved size is not positive, the file would pass 4 GiB,

@@ -264,7 +264,7 @@ std::optional<GifFrame> GifStream::decodeImageIndices(const GifImageDescriptor& 
     // Rows first, the code table after them, in one allocation; the table goes once decoded.
     const std::span<std::uint8_t> table(frame.indices.data() + pixelCount, kLzwTableBytes);
     if (!decodeGifRows(bytes_, image, frame.indices.data(), image.width, table, why)) return std::nullopt;
-    frame.indices.erase(frame.indices.begin() + static_cast<std::ptrdiff_t>(pixelCount), frame.indices.end());
+    frame.indices.resize(pixelCount);
     frame.colours = colourTable(image);
     return frame;
 }

@@ -4,8 +4,10 @@
 
 namespace tavrel {
 
-ByteBuffer resizeImage(DrawingSurface& surface, const ImageRegistry& registry, ImageHandle source,
-                       std::int32_t width, std::int32_t height) {
+namespace {
+
+// A single non-zero value gives a square; the surface takes the settled size.
+void settleSize(DrawingSurface& surface, std::int32_t& width, std::int32_t& height) {
     if (width == 0) {
         width = height;
     } else if (height == 0) {
@@ -13,7 +15,21 @@ ByteBuffer resizeImage(DrawingSurface& surface, const ImageRegistry& registry, I
     }
     surface.setWidth(width);
     surface.setHeight(height);
+}
+
+}  // namespace
+
+ByteBuffer resizeImage(DrawingSurface& surface, const ImageRegistry& registry, ImageHandle source,
+                       std::int32_t width, std::int32_t height) {
+    settleSize(surface, width, height);
     surface.drawImage(registry, source, 0, 0, width, height);
+    return surface.grabImage(width, height);
+}
+
+ByteBuffer resizeJpegBytes(DrawingSurface& surface, std::span<const std::uint8_t> jpeg, std::int32_t width,
+                           std::int32_t height, DecodeFailure* why) {
+    settleSize(surface, width, height);
+    if (!surface.drawJpegBytes(jpeg, 0, 0, width, height, why)) return {};
     return surface.grabImage(width, height);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <numeric>
 #include <system_error>
@@ -363,20 +364,38 @@ bool buildAxisWeights(AxisWeights& axis, std::int32_t sourceSize, std::int64_t p
     return true;
 }
 
-bool stretchPicture(const PixelRows& target, const StretchSource& source, std::int64_t x, std::int64_t y,
-                    std::int64_t width, std::int64_t height, StretchMode mode, PixelWrite write) {
-    const int channels = source.channels();
-    if (channels != 3 && channels != 4) return false;
-    if (write == PixelWrite::BlendPremultiplied && (channels != 4 || target.pixelBytes != 4)) return false;
-    if (target.pixelBytes != 3 && target.pixelBytes != 4) return false;
-    if (source.width() <= 0 || source.height() <= 0) return false;
-    if (!target.first || target.width <= 0 || target.height <= 0) return true;
+namespace {
 
+// Everything a stretch settles before its first row: the two axes, the kernel that fits them and
+// the buffers each thread works in. Made before any work starts, so the workers never allocate.
+struct StretchPlan {
     AxisWeights columns;
     AxisWeights rows;
-    if (!buildAxisWeights(columns, source.width(), x, width, target.width, mode)) return false;
-    if (!buildAxisWeights(rows, source.height(), y, height, target.height, mode)) return false;
-    if (columns.targetCount == 0 || rows.targetCount == 0) return true;
+    std::size_t rangeBytes = 0;  // bytes of one fetched source row
+    int spanLength = 0;
+    bool fastSums = true;
+    std::vector<double> columnWeights;
+    std::vector<RowBuffers> buffers;  // one a thread
+};
+
+enum class PlanOutcome { Draw, NothingToDraw, Failed };
+
+// Checks the request, builds both axes and the buffers of up to `maxThreads` threads (fewer
+// when the stretch is too small to share).
+PlanOutcome planStretch(StretchPlan& plan, const PixelRows& target, std::int32_t sourceWidth, std::int32_t sourceHeight,
+                        int channels, std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height,
+                        StretchMode mode, PixelWrite write, unsigned maxThreads) {
+    if (channels != 3 && channels != 4) return PlanOutcome::Failed;
+    if (write == PixelWrite::BlendPremultiplied && (channels != 4 || target.pixelBytes != 4)) return PlanOutcome::Failed;
+    if (target.pixelBytes != 3 && target.pixelBytes != 4) return PlanOutcome::Failed;
+    if (sourceWidth <= 0 || sourceHeight <= 0) return PlanOutcome::Failed;
+    if (!target.first || target.width <= 0 || target.height <= 0) return PlanOutcome::NothingToDraw;
+
+    AxisWeights& columns = plan.columns;
+    AxisWeights& rows = plan.rows;
+    if (!buildAxisWeights(columns, sourceWidth, x, width, target.width, mode)) return PlanOutcome::Failed;
+    if (!buildAxisWeights(rows, sourceHeight, y, height, target.height, mode)) return PlanOutcome::Failed;
+    if (columns.targetCount == 0 || rows.targetCount == 0) return PlanOutcome::NothingToDraw;
 
     const std::size_t rangeBytes = static_cast<std::size_t>(columns.sourceEnd - columns.sourceMin) * channels;
     const std::uint64_t divisor = std::uint64_t{columns.unit} * rows.unit;
@@ -387,73 +406,173 @@ bool stretchPicture(const PixelRows& target, const StretchSource& source, std::i
                                          static_cast<std::uint32_t>(columns.targetCount);
     unsigned threads = 1;
     if (work >= kParallelWork) {
-        threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+        threads = std::clamp(std::thread::hardware_concurrency(), 1u, std::min(maxThreads, kMaxThreads));
         threads = std::min(threads, static_cast<unsigned>(rows.targetCount));
     }
 
-    // Every buffer is made here, so the workers never allocate and never throw.
     int spanLength = 0;
     for (std::int32_t t = 0; t < columns.targetCount; ++t) spanLength = std::max(spanLength, columns.sourceCount[t]);
     const std::size_t paddedBytes = rangeBytes + static_cast<std::size_t>(spanLength + 1) * channels;
     const std::uint64_t columnWeightCount = std::uint64_t{static_cast<std::uint32_t>(columns.targetCount)} * spanLength;
-    std::vector<RowBuffers> buffers;
-    std::vector<double> columnWeights;
-    if (!memoryAvailableFor(std::uint64_t{threads} * paddedBytes * (kRowGroup + 8) + columnWeightCount * 8)) return false;
+    if (!memoryAvailableFor(std::uint64_t{threads} * paddedBytes * (kRowGroup + 8) + columnWeightCount * 8)) {
+        return PlanOutcome::Failed;
+    }
     try {
-        buffers.resize(threads);
-        for (RowBuffers& b : buffers) {
+        plan.buffers.resize(threads);
+        for (RowBuffers& b : plan.buffers) {
             b.scratch.resize(mode == StretchMode::Halftone ? rangeBytes * kRowGroup : rangeBytes);
             if (mode == StretchMode::Halftone) (fastSums ? b.sums.resize(paddedBytes) : b.wideSums.resize(rangeBytes));
         }
         if (mode == StretchMode::Halftone && fastSums) {
-            columnWeights.assign(static_cast<std::size_t>(columnWeightCount), 0.0);
+            plan.columnWeights.assign(static_cast<std::size_t>(columnWeightCount), 0.0);
             for (std::int32_t t = 0; t < columns.targetCount; ++t) {
                 std::copy_n(columns.weights.begin() + columns.weightStart[t], columns.sourceCount[t],
-                            columnWeights.begin() + static_cast<std::ptrdiff_t>(t) * spanLength);
+                            plan.columnWeights.begin() + static_cast<std::ptrdiff_t>(t) * spanLength);
             }
         }
     } catch (const std::bad_alloc&) {
-        return false;
+        return PlanOutcome::Failed;
     }
+    plan.rangeBytes = rangeBytes;
+    plan.spanLength = spanLength;
+    plan.fastSums = fastSums;
+    return PlanOutcome::Draw;
+}
 
-    const StretchJob job{target,
-                         source,
-                         columns,
-                         rows,
-                         write,
-                         rangeBytes,
-                         columnWeights.data(),
-                         spanLength,
-                         1.0 / static_cast<double>(divisor)};
-    const auto runRows = [&job, mode, fastSums](std::int32_t first, std::int32_t end, RowBuffers& b) {
-        if (mode == StretchMode::Nearest) {
-            stretchRowsNearest(job, first, end, b.scratch.data());
-        } else if (fastSums) {
-            stretchRowsHalftone(job, first, end, b.scratch.data(), b.sums.data());
-        } else {
-            stretchRowsHalftoneWide(job, first, end, b.scratch.data(), b.wideSums.data());
-        }
-    };
+StretchJob jobOf(const StretchPlan& plan, const PixelRows& target, const StretchSource& source, PixelWrite write) {
+    return StretchJob{target,
+                      source,
+                      plan.columns,
+                      plan.rows,
+                      write,
+                      plan.rangeBytes,
+                      plan.columnWeights.data(),
+                      plan.spanLength,
+                      1.0 / static_cast<double>(std::uint64_t{plan.columns.unit} * plan.rows.unit)};
+}
+
+// Target rows [first, end) of the clip, with the kernel the plan chose.
+void runRows(const StretchJob& job, const StretchPlan& plan, StretchMode mode, std::int32_t first, std::int32_t end,
+             RowBuffers& b) {
+    if (mode == StretchMode::Nearest) {
+        stretchRowsNearest(job, first, end, b.scratch.data());
+    } else if (plan.fastSums) {
+        stretchRowsHalftone(job, first, end, b.scratch.data(), b.sums.data());
+    } else {
+        stretchRowsHalftoneWide(job, first, end, b.scratch.data(), b.wideSums.data());
+    }
+}
+
+}  // namespace
+
+bool stretchPicture(const PixelRows& target, const StretchSource& source, std::int64_t x, std::int64_t y,
+                    std::int64_t width, std::int64_t height, StretchMode mode, PixelWrite write) {
+    StretchPlan plan;
+    switch (planStretch(plan, target, source.width(), source.height(), source.channels(), x, y, width, height, mode,
+                        write, kMaxThreads)) {
+        case PlanOutcome::Failed: return false;
+        case PlanOutcome::NothingToDraw: return true;
+        case PlanOutcome::Draw: break;
+    }
+    const StretchJob job = jobOf(plan, target, source, write);
+    const std::int32_t targetRows = plan.rows.targetCount;
+    const auto threads = static_cast<std::int32_t>(plan.buffers.size());
     // Rows are handed out in small bands as threads ask for them, so a core that is busy with
     // something else holds up only the band it is working on.
-    const std::int32_t band = std::max<std::int32_t>(1, rows.targetCount / static_cast<std::int32_t>(threads * 16));
+    const std::int32_t band = std::max<std::int32_t>(1, targetRows / (threads * 16));
     std::atomic<std::int32_t> nextRow{0};
-    const auto takeBands = [&runRows, &nextRow, band, &rows](RowBuffers& b) {
-        for (std::int32_t first = nextRow.fetch_add(band); first < rows.targetCount; first = nextRow.fetch_add(band)) {
-            runRows(first, std::min(first + band, rows.targetCount), b);
+    const auto takeBands = [&job, &plan, mode, &nextRow, band, targetRows](RowBuffers& b) {
+        for (std::int32_t first = nextRow.fetch_add(band); first < targetRows; first = nextRow.fetch_add(band)) {
+            runRows(job, plan, mode, first, std::min(first + band, targetRows), b);
         }
     };
 
     std::vector<std::thread> workers;
     try {
-        workers.reserve(threads - 1);
-        for (unsigned part = 1; part < threads; ++part) workers.emplace_back(takeBands, std::ref(buffers[part]));
+        workers.reserve(plan.buffers.size() - 1);
+        for (std::size_t part = 1; part < plan.buffers.size(); ++part) workers.emplace_back(takeBands, std::ref(plan.buffers[part]));
     } catch (const std::exception&) {
         // No thread to be had (std::system_error) or no memory for one: the others share the rows.
     }
-    takeBands(buffers[0]);
+    takeBands(plan.buffers[0]);
     for (std::thread& worker : workers) worker.join();
     return true;
 }
+
+// The rows a streamed stretch still needs, in a ring: source row y lives in slot y % size.
+class StreamedStretch::RingSource final : public StretchSource {
+public:
+    RingSource(std::int32_t width, std::int32_t height, int channels, std::size_t slots)
+        : StretchSource(width, height, channels), rowBytes_(static_cast<std::size_t>(width) * channels), slots_(slots) {
+        rows_.resize(rowBytes_ * slots_);
+    }
+    std::uint8_t* slot(std::int32_t y) { return rows_.data() + static_cast<std::size_t>(y) % slots_ * rowBytes_; }
+    const std::uint8_t* row(std::int32_t y, std::int32_t xFirst, std::int32_t, std::uint8_t*) const override {
+        return rows_.data() + static_cast<std::size_t>(y) % slots_ * rowBytes_ + static_cast<std::size_t>(xFirst) * channels();
+    }
+
+private:
+    std::size_t rowBytes_;
+    std::size_t slots_;
+    std::vector<std::uint8_t> rows_;
+};
+
+struct StreamedStretch::State {
+    StretchPlan plan;
+    PixelRows target;
+    StretchMode mode = StretchMode::Halftone;
+    std::unique_ptr<RingSource> source;
+    std::int32_t nextTargetRow = 0;  // the first target row not yet written
+};
+
+StreamedStretch::StreamedStretch() = default;
+StreamedStretch::~StreamedStretch() = default;
+
+bool StreamedStretch::begin(const PixelRows& target, std::int32_t sourceWidth, std::int32_t sourceHeight, int channels,
+                            std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height, StretchMode mode) {
+    state_.reset();
+    if (height < 0) return false;  // mirrored rows would be needed last row first
+    try {
+        auto state = std::make_unique<State>();
+        const PlanOutcome outcome = planStretch(state->plan, target, sourceWidth, sourceHeight, channels, x, y, width,
+                                                height, mode, PixelWrite::Copy, 1);
+        if (outcome == PlanOutcome::Failed) return false;
+        // Nothing inside the target: rows are taken and dropped in a one-row ring.
+        std::int32_t slots = 1;
+        if (outcome == PlanOutcome::Draw) {
+            const AxisWeights& rows = state->plan.rows;
+            slots = *std::max_element(rows.sourceCount.begin(), rows.sourceCount.end());
+        } else {
+            state->plan.rows = AxisWeights{};
+        }
+        const std::uint64_t ringBytes = std::uint64_t{static_cast<std::uint32_t>(sourceWidth)} * channels * slots;
+        if (!memoryAvailableFor(ringBytes)) return false;
+        state->source = std::make_unique<RingSource>(sourceWidth, sourceHeight, channels, static_cast<std::size_t>(slots));
+        state->target = target;
+        state->mode = mode;
+        state_ = std::move(state);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+std::uint8_t* StreamedStretch::rowBuffer(std::int32_t y) {
+    if (!state_ || y < 0 || y >= state_->source->height()) return nullptr;
+    return state_->source->slot(y);
+}
+
+void StreamedStretch::rowDone(std::int32_t y) {
+    if (!state_) return;
+    State& s = *state_;
+    const AxisWeights& rows = s.plan.rows;
+    std::int32_t end = s.nextTargetRow;
+    while (end < rows.targetCount && rows.sourceFirst[end] + rows.sourceCount[end] - 1 <= y) ++end;
+    if (end == s.nextTargetRow) return;
+    runRows(jobOf(s.plan, s.target, *s.source, PixelWrite::Copy), s.plan, s.mode, s.nextTargetRow, end, s.plan.buffers[0]);
+    s.nextTargetRow = end;
+}
+
+bool StreamedStretch::finished() const { return state_ && state_->nextTargetRow == state_->plan.rows.targetCount; }
 
 }  // namespace tavrel

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "image/bitmap.h"
@@ -121,5 +122,34 @@ inline bool stretchPicture(Bitmap& target, const StretchSource& source, std::int
                            std::int64_t height, StretchMode mode, PixelWrite write = PixelWrite::Copy) {
     return stretchPicture(pixelRowsOf(target), source, x, y, width, height, mode, write);
 }
+
+// A stretch of a source whose rows arrive top first, one at a time, as a decoder produces them:
+// each target row is written as soon as its last source row is in, and only the rows a target row
+// still needs are held. The pixels are exactly those stretchPicture gives for the whole source.
+// Rows are copied, never blended; mirrored rows (a negative height) cannot be streamed.
+class StreamedStretch {
+public:
+    StreamedStretch();
+    ~StreamedStretch();
+    StreamedStretch(const StreamedStretch&) = delete;
+    StreamedStretch& operator=(const StreamedStretch&) = delete;
+
+    // Settles the stretch of a sourceWidth x sourceHeight source of `channels` bytes a pixel onto
+    // the rectangle at (x, y) of width x height of `target`. False when memory is short, the
+    // request is not usable, or the height is negative.
+    bool begin(const PixelRows& target, std::int32_t sourceWidth, std::int32_t sourceHeight, int channels,
+               std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height, StretchMode mode);
+    // Where source row y (0 is the top) goes: sourceWidth * channels bytes, valid until rowDone(y).
+    std::uint8_t* rowBuffer(std::int32_t y);
+    // Row y holds its pixels; every target row it completes is written. Rows come in order.
+    void rowDone(std::int32_t y);
+    // Every target row inside the clip has been written.
+    bool finished() const;
+
+private:
+    class RingSource;
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace tavrel

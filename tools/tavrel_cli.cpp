@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "forms/conversions.h"
 #include "image/bitmap.h"
@@ -131,15 +132,21 @@ int runDecode(const std::string& path, const std::string& outPath) {
 }
 
 int runResize(const std::string& path, const Size& size, const std::string& outPath) {
-    ImageRegistry registry;
-    const ImageHandle source = registry.loadImage(path);
-    if (source == 0) {
-        DecodeFailure why = DecodeFailure::None;
-        decodeImageFile(path, &why);
-        return fail(decodeError(path, why));
-    }
+    DecodeFailure why = DecodeFailure::None;
+    const std::optional<PictureFile> file = readPictureFile(path, &why);
+    if (!file) return fail(decodeError(path, why));
     DrawingSurface surface(kSurfaceWidth, kSurfaceHeight, pixelFromColorRef(kDefaultButtonFace), StretchMode::Halftone);
-    const ByteBuffer result = resizeImage(surface, registry, source, size.width, size.height);
+    ByteBuffer result;
+    if (detectImageKind(file->bytes) == ImageKind::Jpeg) {
+        // A photo is stretched row by row as it is decoded: the same result without holding it.
+        result = resizeJpegBytes(surface, file->bytes, size.width, size.height, &why);
+        if (result.empty() && why != DecodeFailure::None) return fail(decodeError(path, why));
+    } else {
+        std::optional<DecodedImage> picture = decodePictureFile(*file, &why);
+        if (!picture) return fail(decodeError(path, why));
+        ImageRegistry registry;
+        result = resizeImage(surface, registry, registry.add(std::move(*picture)), size.width, size.height);
+    }
     if (result.empty()) return fail("not enough memory for the result");
     const ByteBuffer encoded = encodeForName(result, outPath, EncodedFormat::Bmp);
     if (encoded.empty()) return fail("cannot encode the result for " + outPath);

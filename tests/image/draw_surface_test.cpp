@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "draw_fixtures.h"
 #include "image/bmp_export.h"
+#include "image/decode.h"
+#include "image/encode.h"
 #include "image/drawing_surface.h"
 #include "image/registry.h"
 #include "image/resize.h"
@@ -255,6 +258,36 @@ TEST_F(SurfaceTest, WithoutASourceTheResultIsTheSurfaceAsItWas) {
     ASSERT_EQ(sizeOf(result).width, 20);
     EXPECT_EQ(bmpPixel(result, 0, 0), makePixel(0, 0, 255));  // survived the rebuild
     EXPECT_EQ(bmpPixel(result, 19, 19), kFace);               // made by it
+}
+
+TEST_F(SurfaceTest, JpegBytesResizeExactlyLikeTheDecodedPicture) {
+    std::mt19937 random(3);
+    const ByteBuffer jpeg = encodeJpeg(testing::randomBitmap(333, 251, random));
+    ASSERT_FALSE(jpeg.empty());
+    const ImageHandle decoded = add(*decodeJpeg(jpeg, nullptr));
+    struct Size {
+        std::int32_t width, height;
+    };
+    for (const Size size : {Size{295, 413}, Size{120, 0}, Size{1, 1}, Size{700, 19}}) {
+        SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+        DrawingSurface streamed(48, 32, kFace, StretchMode::Halftone);
+        DecodeFailure why = DecodeFailure::Corrupt;
+        const ByteBuffer result = resizeJpegBytes(streamed, jpeg, size.width, size.height, &why);
+        EXPECT_EQ(why, DecodeFailure::None);
+        ASSERT_FALSE(result.empty());
+        EXPECT_EQ(result, resizeImage(surface, registry, decoded, size.width, size.height));
+    }
+    // A stream cut short decodes as far as it goes, as a dropped file does.
+    const ByteBuffer cut(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() / 2));
+    DrawingSurface streamed(48, 32, kFace, StretchMode::Halftone);
+    EXPECT_EQ(resizeJpegBytes(streamed, cut, 64, 48), resizeImage(surface, registry, add(*decodeJpeg(cut, nullptr)), 64, 48));
+}
+
+TEST_F(SurfaceTest, JpegBytesThatDoNotDecodeGiveNoResultAndTheReason) {
+    const ByteBuffer junk = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 2, 3, 4, 5};
+    DecodeFailure why = DecodeFailure::None;
+    EXPECT_TRUE(resizeJpegBytes(surface, junk, 30, 30, &why).empty());
+    EXPECT_NE(why, DecodeFailure::None);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "draw_fixtures.h"
 #include "image/draw_picture.h"
@@ -448,6 +449,64 @@ TEST(Stretch, LargeStretchesSplitAcrossThreadsGiveTheSameRows) {
         }
     }
     EXPECT_EQ(whole.pixels, pieces.pixels);
+}
+
+TEST(Stretch, StreamedRowsGiveTheWholeStretch) {
+    // Rows handed over one at a time, top first, as a decoder gives them, land exactly where the
+    // stretch of the whole picture puts them: shrinking, enlarging, clipped, mirrored across.
+    struct Case {
+        const char* name;
+        std::int32_t sourceWidth, sourceHeight;
+        std::int32_t x, y, width, height;
+        std::int32_t targetWidth, targetHeight;
+    };
+    const Case cases[] = {
+        {"shrunk by a ratio that is no integer", 97, 131, 0, 0, 29, 41, 29, 41},
+        {"shrunk a lot", 600, 400, 0, 0, 7, 5, 7, 5},
+        {"enlarged", 9, 7, 0, 0, 40, 33, 40, 33},
+        {"one source row", 50, 1, 0, 0, 13, 9, 13, 9},
+        {"cut on every side", 97, 131, -5, -7, 29, 41, 20, 30},
+        {"mirrored across", 97, 131, 29, 0, -29, 41, 29, 41},
+        {"wholly outside", 97, 131, 0, 50, 29, 41, 29, 41},
+        {"a tall thin one", 3, 1000, 0, 0, 2, 17, 2, 17},
+    };
+    std::mt19937 random(11);
+    for (const StretchMode mode : {StretchMode::Halftone, StretchMode::Nearest}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (mode == StretchMode::Halftone ? " halftone" : " nearest"));
+            const Bitmap noise = randomBitmap(c.sourceWidth, c.sourceHeight, random);
+            std::vector<std::uint8_t> rows(static_cast<std::size_t>(c.sourceWidth) * c.sourceHeight * 3);
+            for (std::int32_t y = 0; y < c.sourceHeight; ++y) {
+                for (std::int32_t x = 0; x < c.sourceWidth; ++x) std::memcpy(&rows[(std::size_t(y) * c.sourceWidth + x) * 3], &noise.row(y)[x], 3);
+            }
+            Bitmap whole = filledBitmap(c.targetWidth, c.targetHeight, kUntouched);
+            ASSERT_TRUE(stretchPicture(whole, BgrRowsSource(rows.data(), c.sourceWidth, c.sourceHeight, c.sourceWidth * 3u, false),
+                                       c.x, c.y, c.width, c.height, mode));
+
+            Bitmap streamed = filledBitmap(c.targetWidth, c.targetHeight, kUntouched);
+            StreamedStretch stretch;
+            ASSERT_TRUE(stretch.begin(pixelRowsOf(streamed), c.sourceWidth, c.sourceHeight, 3, c.x, c.y, c.width, c.height, mode));
+            for (std::int32_t y = 0; y < c.sourceHeight; ++y) {
+                std::uint8_t* row = stretch.rowBuffer(y);
+                ASSERT_NE(row, nullptr);
+                std::memcpy(row, &rows[std::size_t(y) * c.sourceWidth * 3], std::size_t(c.sourceWidth) * 3);
+                stretch.rowDone(y);
+            }
+            EXPECT_TRUE(stretch.finished());
+            EXPECT_EQ(streamed.pixels, whole.pixels);
+        }
+    }
+}
+
+TEST(Stretch, StreamsRefuseMirroredRowsAndRowsPastTheEnd) {
+    Bitmap target = filledBitmap(10, 10, kUntouched);
+    StreamedStretch stretch;
+    EXPECT_FALSE(stretch.begin(pixelRowsOf(target), 20, 20, 3, 0, 10, 10, -10, StretchMode::Halftone));
+    EXPECT_EQ(stretch.rowBuffer(0), nullptr);
+    ASSERT_TRUE(stretch.begin(pixelRowsOf(target), 20, 20, 3, 0, 0, 10, 10, StretchMode::Halftone));
+    EXPECT_EQ(stretch.rowBuffer(-1), nullptr);
+    EXPECT_EQ(stretch.rowBuffer(20), nullptr);
+    EXPECT_FALSE(stretch.finished());
 }
 
 }  // namespace
