@@ -3,7 +3,8 @@
 // first drop and after the last. Fails when the last is more than 1.5 times the first: a drop must
 // give back what the previous one took.
 //
-//   drop_memory [DROPS]
+//   drop_memory [DROPS [FILE]]
+// FILE is dropped instead of the photo made at start (bench/compare gives its own 24-megapixel JPEG).
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,18 +71,25 @@ void drop(QWidget& window, const std::filesystem::path& file) {
 
 int main(int argc, char* argv[]) {
     const int drops = argc > 1 ? std::atoi(argv[1]) : 20;
-    if (drops < 1) {
-        std::fprintf(stderr, "usage: %s [DROPS]\n", argv[0]);
+    if (drops < 1 || argc > 3) {
+        std::fprintf(stderr, "usage: %s [DROPS [FILE]]\n", argv[0]);
         return 2;
     }
-    const std::filesystem::path photo = std::filesystem::temp_directory_path() / "tavrel-drop-memory-6000x4000.jpg";
-    // Made in a child process, so making it never counts in this process's peak.
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(makePhoto(photo) ? 0 : 1);
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "could not make %s\n", photo.c_str());
-        return 1;
+    const bool made = argc < 3;
+    const std::filesystem::path photo = made ? std::filesystem::temp_directory_path() / "tavrel-drop-memory-6000x4000.jpg"
+                                             : std::filesystem::absolute(argv[2]);
+    if (made) {
+        // Made in a child process, so making it never counts in this process's peak.
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(makePhoto(photo) ? 0 : 1);
+        int status = 0;
+        if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            std::fprintf(stderr, "could not make %s\n", photo.c_str());
+            return 1;
+        }
+    } else if (!std::filesystem::is_regular_file(photo)) {
+        std::fprintf(stderr, "no such file: %s\n", photo.c_str());
+        return 2;
     }
 
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -100,7 +108,7 @@ int main(int argc, char* argv[]) {
     for (int k = 1; k < drops; ++k) drop(*window, photo);
     const long last = tavrel::peakResidentKiB();
     tavrel::forms::endProgram(0);
-    std::filesystem::remove(photo);
+    if (made) std::filesystem::remove(photo);
 
     const double ratio = static_cast<double>(last) / static_cast<double>(first);
     std::printf("peak RSS before any drop: %.1f MiB\n", before / 1024.0);

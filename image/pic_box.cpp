@@ -34,6 +34,12 @@ QImage toImage(const Bitmap& bitmap) {
     return image;
 }
 
+// A decode kept for sharing; nothing when the bytes do not decode.
+std::shared_ptr<const DecodedImage> decodeShared(std::span<const std::uint8_t> bytes) {
+    std::optional<DecodedImage> decoded = decodeImage(bytes);
+    return decoded ? std::make_shared<const DecodedImage>(std::move(*decoded)) : nullptr;
+}
+
 }  // namespace
 
 PicBox::PicBox(const forms::ControlRecord& record, forms::FormWindow& window) : QWidget(&window), Control(record, window) {
@@ -56,7 +62,13 @@ void PicBox::discardShown() {
     renderer_.forget();
 }
 
-void PicBox::setPicture(std::span<const std::uint8_t> bytes) {
+void PicBox::setPicture(std::span<const std::uint8_t> bytes) { takePicture(bytes, nullptr); }
+
+void PicBox::setPicture(std::span<const std::uint8_t> bytes, std::shared_ptr<const DecodedImage> decoded) {
+    takePicture(bytes, std::move(decoded));
+}
+
+void PicBox::takePicture(std::span<const std::uint8_t> bytes, std::shared_ptr<const DecodedImage> decoded) {
     forms::Bytes copy;
     try {
         copy.assign(bytes.begin(), bytes.end());
@@ -70,7 +82,7 @@ void PicBox::setPicture(std::span<const std::uint8_t> bytes) {
         if (!copy.empty() && play && detectImageKind(copy) == ImageKind::Gif) {
             if (auto animation = GifAnimation::open(copy, backgroundColour())) {
                 if (animation->still()) {
-                    shown_ = decodeImage(copy);
+                    shown_ = decodeShared(copy);
                 } else {
                     // Frames are reported from the worker; the repaint runs here on the UI thread.
                     player_ = std::make_unique<GifPlayer>(std::move(animation), [this] {
@@ -79,7 +91,7 @@ void PicBox::setPicture(std::span<const std::uint8_t> bytes) {
                 }
             }
         } else if (!copy.empty()) {
-            shown_ = decodeImage(copy);
+            shown_ = decoded ? std::move(decoded) : decodeShared(copy);
         }
     } catch (const std::bad_alloc&) {
         discardShown();
@@ -141,7 +153,7 @@ void PicBox::paintEvent(QPaintEvent*) {
         if (!player_->start()) {
             // No thread to be had: show the first image still rather than nothing.
             player_.reset();
-            shown_ = decodeImage(bytesSetting(kPicture));
+            shown_ = decodeShared(bytesSetting(kPicture));
         }
     }
     const Bitmap* pixels = nullptr;
@@ -154,7 +166,7 @@ void PicBox::paintEvent(QPaintEvent*) {
             pixels = &renderer_.render(style, content, (pictureVersion_ << 32) + animation.steps());
         });
     } else {
-        pixels = &renderer_.render(style, {shown_ ? &*shown_ : nullptr, nullptr}, pictureVersion_ << 32);
+        pixels = &renderer_.render(style, {shown_.get(), nullptr}, pictureVersion_ << 32);
     }
     const QImage client = toImage(*pixels);
 

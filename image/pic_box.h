@@ -42,6 +42,9 @@ public:
     // worker, then decodes the new picture. Bytes that do not decode leave only the background.
     // The box repaints at the next paint, not at once.
     void setPicture(std::span<const std::uint8_t> bytes);
+    // The same for bytes whose picture the caller has already decoded: the box shares `decoded`
+    // rather than decoding the bytes a second time (a playing GIF still opens its own frames).
+    void setPicture(std::span<const std::uint8_t> bytes, std::shared_ptr<const DecodedImage> decoded);
     // Asks for a repaint of the whole client area; it merges with other requests made before the
     // event loop runs again, so a handler's redraw and setPicture give one paint.
     void redraw();
@@ -59,11 +62,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void takePicture(std::span<const std::uint8_t> bytes, std::shared_ptr<const DecodedImage> decoded);
     void discardShown();
     PreviewStyle previewStyle() const;
     ColorRef backgroundColour() const;
 
-    std::optional<DecodedImage> shown_;
+    std::shared_ptr<const DecodedImage> shown_;
     std::unique_ptr<GifPlayer> player_;
     bool playbackStarted_ = false;
     PreviewRenderer renderer_;

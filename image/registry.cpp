@@ -23,7 +23,7 @@ ImageHandle ImageRegistry::add(DecodedImage image) {
         // Handles count up; after a wrap, 0 and any still live are passed over.
         while (next_ == 0 || images_.contains(next_)) ++next_;
         const ImageHandle handle = next_++;
-        images_.emplace(handle, std::make_unique<DecodedImage>(std::move(image)));
+        images_.emplace(handle, std::make_shared<const DecodedImage>(std::move(image)));
         return handle;
     } catch (const std::bad_alloc&) {
         return 0;
@@ -34,6 +34,11 @@ const DecodedImage* ImageRegistry::find(ImageHandle handle) const {
     if (handle == 0) return nullptr;
     const auto it = images_.find(handle);
     return it == images_.end() ? nullptr : it->second.get();
+}
+
+std::shared_ptr<const DecodedImage> ImageRegistry::share(ImageHandle handle) const {
+    const auto it = handle == 0 ? images_.end() : images_.find(handle);
+    return it == images_.end() ? nullptr : it->second;
 }
 
 bool ImageRegistry::release(ImageHandle handle) {

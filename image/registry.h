@@ -22,11 +22,13 @@ public:
 
     // nullptr when the handle names no live picture (0 never does).
     const DecodedImage* find(ImageHandle handle) const;
+    // The picture itself, shared: it lives on while a holder keeps it, even once released here.
+    std::shared_ptr<const DecodedImage> share(ImageHandle handle) const;
     bool release(ImageHandle handle);
     std::size_t size() const { return images_.size(); }
 
 private:
-    std::unordered_map<ImageHandle, std::unique_ptr<DecodedImage>> images_;
+    std::unordered_map<ImageHandle, std::shared_ptr<const DecodedImage>> images_;
     ImageHandle next_ = 1;
 };
 

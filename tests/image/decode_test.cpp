@@ -140,8 +140,13 @@ TEST(ImageRegistry, EveryLoadRegistersAPictureOfItsOwn) {
     ASSERT_NE(registry.find(c), nullptr);
     EXPECT_EQ(registry.find(c)->width, 2);
 
+    // A shared picture outlives its release.
+    const std::shared_ptr<const DecodedImage> kept = registry.share(b);
+    ASSERT_EQ(kept.get(), registry.find(b));
     EXPECT_TRUE(registry.release(b));
     EXPECT_EQ(registry.find(b), nullptr);
+    EXPECT_EQ(registry.share(b), nullptr);
+    EXPECT_EQ(kept->width, 2);
     EXPECT_FALSE(registry.release(b));
     EXPECT_NE(registry.find(a), nullptr);
     EXPECT_NE(registry.find(c), nullptr);
