@@ -94,13 +94,15 @@ std::int32_t wholePart(double value) {
 
 void resizeImage(std::int32_t width, std::int32_t height) {
     AppState& state = appState();
-    ByteBuffer result;
+    PicBox* box = previewBox();
+    // Every call replaces the result, so the previous one, and the box's copy of it, go before
+    // the new one is made: two big results never need memory at once. Nothing is painted between.
+    ByteBuffer().swap(state.resultBytes);
+    if (box) box->setPicture({});
     if (auto* canvas = forms::controlAs<DrawPanel>(kMainWindowId, ids::画板1)) {
-        result = canvas->resize(imageRegistry(), state.sourceImage, width, height);
+        state.resultBytes = canvas->resize(imageRegistry(), state.sourceImage, width, height);
     }
-    state.resultBytes.swap(result);
-    ByteBuffer().swap(result);  // the previous result goes once the new one is in place
-    if (PicBox* box = previewBox()) box->setPicture(state.resultBytes);
+    if (box) box->setPicture(state.resultBytes);
 }
 
 void saveResult() {
@@ -134,7 +136,7 @@ void imageIntake(const std::string& droppedPaths) {
     state.sourceBytes.swap(bytes);
     ByteBuffer().swap(bytes);
     // The box shows the file itself, as dropped; an undecodable one leaves it blank.
-    if (PicBox* box = previewBox()) box->setPicture(state.sourceBytes);
+    if (PicBox* box = previewBox()) box->setPicture(state.sourceBytes, registry.share(dropped));
     state.sourceImage = dropped;
 }
 
@@ -157,7 +159,7 @@ void sizeBoxTextChanged() {
 }
 
 void squarePreview() {
-    AppState& state = appState();
+    const AppState& state = appState();
     if (state.squareSize > kMaxPreviewSquare) {
         forms::messageBox(kBeyondPreview, forms::kOkOnly, kHintCaption);
         return;

@@ -35,14 +35,15 @@ DrawingSurface::DrawingSurface(std::int32_t width, std::int32_t height, Pixel bu
 
 void DrawingSurface::setWidth(std::int32_t width) {
     width = clampSize(width);
-    if (width == width_) return;
+    // The same size again is no change, unless the last rebuild could not be made: then it is tried again.
+    if (width == width_ && !store_.pixels.empty()) return;
     width_ = width;
     rebuild();
 }
 
 void DrawingSurface::setHeight(std::int32_t height) {
     height = clampSize(height);
-    if (height == height_) return;
+    if (height == height_ && !store_.pixels.empty()) return;
     height_ = height;
     rebuild();
 }

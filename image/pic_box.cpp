@@ -13,6 +13,7 @@
 #include "forms/form_window.h"
 #include "forms/kind_registry.h"
 #include "image/decode.h"
+#include "image/size_limits.h"
 
 namespace tavrel {
 namespace {
@@ -71,9 +72,10 @@ void PicBox::setPicture(std::span<const std::uint8_t> bytes, std::shared_ptr<con
 void PicBox::takePicture(std::span<const std::uint8_t> bytes, std::shared_ptr<const DecodedImage> decoded) {
     forms::Bytes copy;
     try {
-        copy.assign(bytes.begin(), bytes.end());
+        // A copy of several gigabytes (a result of the largest sizes) must not be what runs the
+        // process out of memory: without room for it the box keeps and shows no picture.
+        if (memoryAvailableFor(bytes.size())) copy.assign(bytes.begin(), bytes.end());
     } catch (const std::bad_alloc&) {
-        // No room for the copy: the box keeps and shows no picture.
     }
     discardShown();
     ++pictureVersion_;

@@ -13,8 +13,16 @@ void settleSize(DrawingSurface& surface, std::int32_t& width, std::int32_t& heig
     } else if (height == 0) {
         height = width;
     }
-    surface.setWidth(width);
-    surface.setHeight(height);
+    // A side that shrinks goes first, so the store in between is never larger than the old one
+    // and the new one (wide after tall would otherwise make a store of both their largest sides);
+    // the top-left pixels kept come out the same either way.
+    if (height < surface.height()) {
+        surface.setHeight(height);
+        surface.setWidth(width);
+    } else {
+        surface.setWidth(width);
+        surface.setHeight(height);
+    }
 }
 
 }  // namespace

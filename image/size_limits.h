@@ -3,8 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
+
+#include "image/memory_check.h"  // memoryAvailableFor, for every caller of these limits
 
 namespace tavrel {
 
@@ -29,30 +30,6 @@ inline std::optional<std::size_t> checkedBlockSize(std::int64_t width, std::int6
                                 static_cast<std::uint64_t>(extra);
     if (total > 0x7fffffffu) return std::nullopt;
     return static_cast<std::size_t>(total);
-}
-
-// Whether a block of `bytes` may be allocated. Linux hands out large blocks lazily and kills the
-// process when they cannot be backed on first touch (and the sanitizer runtime aborts on a failed
-// `new` instead of throwing), so blocks above a few megabytes are checked first against the memory
-// the kernel reports as available; callers still catch std::bad_alloc for what this cannot foresee.
-inline bool memoryAvailableFor(std::uint64_t bytes) {
-    constexpr std::uint64_t kAlwaysTried = std::uint64_t{64} << 20;
-    if (bytes <= kAlwaysTried) return true;
-    if (bytes >= (std::uint64_t{1} << 48)) return false;  // beyond any address space we run in
-    std::FILE* file = std::fopen("/proc/meminfo", "r");
-    if (!file) return true;  // nothing to ask: rely on the allocator's own refusal
-    char line[256];
-    std::uint64_t availableKiB = 0;
-    bool found = false;
-    while (!found && std::fgets(line, sizeof line, file)) {
-        unsigned long long value = 0;
-        if (std::sscanf(line, "MemAvailable: %llu kB", &value) == 1) {
-            availableKiB = value;
-            found = true;
-        }
-    }
-    std::fclose(file);
-    return !found || bytes / 1024 < availableKiB;
 }
 
 }  // namespace tavrel
