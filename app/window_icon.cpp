@@ -121,7 +121,8 @@ forms::Bytes windowIconBytes() {
     putU32(ico, 0);
     putU32(ico, 0);
 
-    std::array<std::uint8_t, kSide * kSide> alphas{};
+    std::array<std::uint8_t, std::size_t{kSide} * kSide> alphas{};
+    const auto at = [](int row, int column) { return static_cast<std::size_t>(row) * kSide + static_cast<std::size_t>(column); };
     for (int row = kSide - 1; row >= 0; --row) {  // bottom row first
         for (int column = 0; column < kSide; ++column) {
             double r = 0, g = 0, b = 0, a = 0;
@@ -142,7 +143,7 @@ forms::Bytes windowIconBytes() {
             ico.push_back(channel(r));
             const auto opacity = static_cast<std::uint8_t>(std::lround(alpha * 255));
             ico.push_back(opacity);
-            alphas[static_cast<std::size_t>(row * kSide + column)] = opacity;
+            alphas[at(row, column)] = opacity;
         }
     }
     // The mask marks fully transparent pixels, for readers that ignore alpha.
@@ -150,7 +151,7 @@ forms::Bytes windowIconBytes() {
         for (int byte = 0; byte < kSide / 8; ++byte) {
             std::uint8_t bits = 0;
             for (int bit = 0; bit < 8; ++bit) {
-                if (alphas[static_cast<std::size_t>(row * kSide + byte * 8 + bit)] == 0) bits |= static_cast<std::uint8_t>(0x80 >> bit);
+                if (alphas[at(row, byte * 8 + bit)] == 0) bits |= static_cast<std::uint8_t>(0x80 >> bit);
             }
             ico.push_back(bits);
         }

@@ -6,8 +6,10 @@
 //   drop_memory [DROPS [FILE]]
 // FILE is dropped instead of the photo made at start (bench/compare gives its own 24-megapixel JPEG).
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -70,9 +72,14 @@ void drop(QWidget& window, const std::filesystem::path& file) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const int drops = argc > 1 ? std::atoi(argv[1]) : 20;
+    int drops = 20;
+    if (argc > 1) {
+        const char* text = argv[1];
+        const char* end = text + std::strlen(text);
+        if (std::from_chars(text, end, drops).ptr != end) drops = 0;
+    }
     if (drops < 1 || argc > 3) {
-        std::fprintf(stderr, "usage: %s [DROPS [FILE]]\n", argv[0]);
+        (void)std::fprintf(stderr, "usage: %s [DROPS [FILE]]\n", argv[0]);
         return 2;
     }
     const bool made = argc < 3;
@@ -84,11 +91,11 @@ int main(int argc, char* argv[]) {
         if (child == 0) ::_exit(makePhoto(photo) ? 0 : 1);
         int status = 0;
         if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            std::fprintf(stderr, "could not make %s\n", photo.c_str());
+            (void)std::fprintf(stderr, "could not make %s\n", photo.c_str());
             return 1;
         }
     } else if (!std::filesystem::is_regular_file(photo)) {
-        std::fprintf(stderr, "no such file: %s\n", photo.c_str());
+        (void)std::fprintf(stderr, "no such file: %s\n", photo.c_str());
         return 2;
     }
 
@@ -111,9 +118,10 @@ int main(int argc, char* argv[]) {
     if (made) std::filesystem::remove(photo);
 
     const double ratio = static_cast<double>(last) / static_cast<double>(first);
-    std::printf("peak RSS before any drop: %.1f MiB\n", before / 1024.0);
-    std::printf("peak RSS after drop 1: %.1f MiB\n", first / 1024.0);
-    std::printf("peak RSS after drop %d: %.1f MiB (%.2f x the first; at most %.1f x allowed)\n", drops, last / 1024.0,
+    const auto mib = [](long kib) { return static_cast<double>(kib) / 1024.0; };
+    std::printf("peak RSS before any drop: %.1f MiB\n", mib(before));
+    std::printf("peak RSS after drop 1: %.1f MiB\n", mib(first));
+    std::printf("peak RSS after drop %d: %.1f MiB (%.2f x the first; at most %.1f x allowed)\n", drops, mib(last),
                 ratio, kAllowedGrowth);
     return ratio <= kAllowedGrowth ? 0 : 1;
 }

@@ -239,12 +239,12 @@ int main(int argc, char* argv[]) {
                              ("tavrel-gui-bench-" + std::to_string(::getpid()) + "-6000x4000.jpg")
                        : std::filesystem::absolute(input);
     if (made && !writeWhole(bench.photo, encodeJpeg(syntheticPhoto()))) {
-        std::fprintf(stderr, "could not make %s\n", bench.photo.c_str());
+        (void)std::fprintf(stderr, "could not make %s\n", bench.photo.c_str());
         return 1;
     }
     bench.photoBytes = readWhole(bench.photo);
     if (bench.photoBytes.empty()) {
-        std::fprintf(stderr, "could not read %s\n", bench.photo.c_str());
+        (void)std::fprintf(stderr, "could not read %s\n", bench.photo.c_str());
         return 1;
     }
 

@@ -120,7 +120,7 @@ bool CommonDlg::showDialog() {
 
     const QPointer<CommonDlg> alive(this);
     const bool confirmed = dialog.exec() == QDialog::Accepted;
-    if (!alive || !confirmed) return false;
+    if (!alive || !confirmed) return false;  // cppcheck-suppress knownConditionTrueFalse ; a handler may delete this control during exec()
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty()) return false;
     storeSetting(kFileName, QFile::encodeName(chosen.front()).toStdString());

@@ -101,8 +101,8 @@ bool DropTarget::eventFilter(QObject* watched, QEvent* event) {
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::DragLeave && type != QEvent::Drop) {
         return false;
     }
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!window_ || !widget || (widget != window_ && !window_->isAncestorOf(widget))) return false;
+    auto* watchedWidget = qobject_cast<QWidget*>(watched);
+    if (!window_ || !watchedWidget || (watchedWidget != window_ && !window_->isAncestorOf(watchedWidget))) return false;
 
     switch (type) {
         case QEvent::DragEnter: {
@@ -140,17 +140,19 @@ void DropTarget::dropped(QDropEvent& event) {
         if (setting(kAcceptText) && offersText(*data) && !data->hasHtml()) {
             fireEvent(kTextDropped, {.text = data->text().toStdString()});
         }
-        if (alive && setting(kAcceptHtml) && data->hasHtml()) {
+        if (alive && setting(kAcceptHtml) && data->hasHtml()) {  // cppcheck-suppress knownConditionTrueFalse ; a handler may have deleted this object
             fireEvent(kHtmlDropped, {.text = data->html().replace(QChar(0x00A0), QLatin1Char(' ')).toStdString()});
         }
-        if (alive && setting(kAcceptUrl) && offersAddress(*data)) {
+        if (alive && setting(kAcceptUrl) && offersAddress(*data)) {  // cppcheck-suppress knownConditionTrueFalse ; a handler may have deleted this object
             for (const QUrl& url : data->urls()) {
                 if (url.isLocalFile()) continue;
                 fireEvent(kUrlDropped, {.text = url.toString().toStdString()});
                 break;
             }
         }
-        if (alive && setting(kAcceptFiles) && offersFiles(*data)) fireEvent(kFilesDropped, {.text = droppedPaths(*data)});
+        if (alive && setting(kAcceptFiles) && offersFiles(*data)) {  // cppcheck-suppress knownConditionTrueFalse ; a handler may have deleted this object
+            fireEvent(kFilesDropped, {.text = droppedPaths(*data)});
+        }
     }
     // The source always learns that nothing was done with its data, so no source ever deletes
     // the file it offered as if it had been moved.

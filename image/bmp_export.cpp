@@ -95,7 +95,8 @@ std::optional<Bitmap> bitmapFromBmp(std::span<const std::uint8_t> bytes) {
     const std::uint8_t* line = bytes.data() + pixelOffset;
     for (std::int32_t stored = 0; stored < height; ++stored, line += stride) {
         Pixel* out = bitmap.row(storedHeight > 0 ? height - 1 - stored : stored);
-        for (std::int32_t x = 0; x < width; ++x) out[x] = makePixel(line[3 * x + 2], line[3 * x + 1], line[3 * x]);
+        const std::uint8_t* in = line;
+        for (std::int32_t x = 0; x < width; ++x, in += 3) out[x] = makePixel(in[2], in[1], in[0]);
     }
     return bitmap;
 }

@@ -110,7 +110,8 @@ public:
         }
         const std::int32_t storedEnd = static_cast<std::int32_t>(std::min<std::size_t>(layout_.stride, 0x7FFFFFFF));
         for (std::int32_t x = xFirst; x < covered; ++x, out += 3) {
-            const std::uint8_t* entry = layout_.palette + 4 * (x < storedEnd ? line[x] : 0);
+            const std::size_t index = x < storedEnd ? line[x] : 0u;
+            const std::uint8_t* entry = layout_.palette + 4 * index;
             out[0] = entry[0];
             out[1] = entry[1];
             out[2] = entry[2];
@@ -154,7 +155,7 @@ private:
 };
 
 constexpr std::size_t kInfoHeaderBytes = 40;
-constexpr std::size_t kPaletteBytes = 256 * 4;
+constexpr std::size_t kPaletteBytes = std::size_t{256} * 4;
 constexpr std::size_t kRowsOffset = kInfoHeaderBytes + kPaletteBytes;
 
 // Reads the packed 8-bit bitmap that Gif and Pcx8 pictures carry: its header gives the size of the

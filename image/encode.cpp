@@ -76,9 +76,9 @@ ByteBuffer encodeJpeg(const Bitmap& bitmap) {
     JumpingErrorManager errors{};
     info.err = quietJumpingErrors(errors);
     unsigned char* memory = nullptr;
-    unsigned long memorySize = 0;
     ByteBuffer out;
     if (setjmp(errors.jump) == 0) {
+        unsigned long memorySize = 0;
         encodeJpegRows(info, bitmap, memory, memorySize);
         try {
             out.assign(memory, memory + memorySize);

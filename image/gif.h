@@ -18,7 +18,7 @@ namespace tavrel {
 inline constexpr std::size_t kGifHeaderBytes = 13;
 // The still layout: bitmap info header, 256 colour entries, rows, then the decoder's code table.
 inline constexpr std::size_t kGifInfoHeaderBytes = 40;
-inline constexpr std::size_t kGifColourBytes = 256 * 4;
+inline constexpr std::size_t kGifColourBytes = std::size_t{256} * 4;
 inline constexpr std::size_t kGifBlockOverhead = 25640;  // 40 + 1,024 + the 24,576-byte code table
 
 // Block introducers and extension labels, as they appear in the file.

@@ -12,12 +12,12 @@
 namespace {
 
 // Where the icon's one image lies in the bytes windowIconBytes() makes.
-constexpr int kSide = 64;
+constexpr std::size_t kSide = 64;
 constexpr std::size_t kPixelsOffset = 6 + 16 + 40;  // header, directory entry, bitmap header
 constexpr std::size_t kPixelBytes = kSide * kSide * 4;
 
 int fail(const char* message) {
-    std::fprintf(stderr, "tavrel_icon_png: %s\n", message);
+    (void)std::fprintf(stderr, "tavrel_icon_png: %s\n", message);  // the exit status says it failed
     return 1;
 }
 
@@ -30,11 +30,11 @@ int main(int argc, char** argv) {
 
     // The icon stores BGRA rows bottom first; PNG wants RGBA rows top first.
     std::vector<std::uint8_t> rgba(kPixelBytes);
-    for (int row = 0; row < kSide; ++row) {
-        const std::size_t from = kPixelsOffset + static_cast<std::size_t>((kSide - 1 - row) * kSide * 4);
-        for (int column = 0; column < kSide; ++column) {
-            const std::uint8_t* bgra = &ico[from + static_cast<std::size_t>(column * 4)];
-            std::uint8_t* out = &rgba[static_cast<std::size_t>((row * kSide + column) * 4)];
+    for (std::size_t row = 0; row < kSide; ++row) {
+        const std::size_t from = kPixelsOffset + (kSide - 1 - row) * kSide * 4;
+        for (std::size_t column = 0; column < kSide; ++column) {
+            const std::uint8_t* bgra = &ico[from + column * 4];
+            std::uint8_t* out = &rgba[(row * kSide + column) * 4];
             out[0] = bgra[2];
             out[1] = bgra[1];
             out[2] = bgra[0];
@@ -44,10 +44,10 @@ int main(int argc, char** argv) {
 
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    image.width = kSide;
-    image.height = kSide;
+    image.width = static_cast<png_uint_32>(kSide);
+    image.height = static_cast<png_uint_32>(kSide);
     image.format = PNG_FORMAT_RGBA;
-    if (!png_image_write_to_file(&image, argv[1], 0, rgba.data(), kSide * 4, nullptr)) {
+    if (!png_image_write_to_file(&image, argv[1], 0, rgba.data(), static_cast<png_int_32>(kSide * 4), nullptr)) {
         return fail(image.message);
     }
     return 0;

@@ -50,7 +50,7 @@ constexpr const char* kUsage =
     "Exit status: 0 on success, 1 on bad arguments or a picture or file that cannot be read or written.\n";
 
 int fail(const std::string& message) {
-    std::fprintf(stderr, "tavrel-cli: %s\n", message.c_str());
+    (void)std::fprintf(stderr, "tavrel-cli: %s\n", message.c_str());  // the exit status says it too
     return 1;
 }
 
@@ -158,12 +158,11 @@ int runResize(const std::string& path, const Size& size, const std::string& outP
 
 static int run(int argc, char** argv) {
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
-        return 0;
+        // Output that cannot be written (a full disk, a closed pipe) is a failure, not a success.
+        return std::fputs(kUsage, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts("tavrel-cli " TAVREL_VERSION);
-        return 0;
+        return std::puts("tavrel-cli " TAVREL_VERSION) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
     }
     const std::string command = argc >= 2 ? argv[1] : "";
     if (command == "info" && argc == 3) return runInfo(argv[2]);
@@ -181,16 +180,16 @@ static int run(int argc, char** argv) {
             size = parseSizeArgument(argv[3]);
             if (!size) return fail(std::string("bad size '") + argv[3] + "' (use WxH or N, each 1 to 32627)");
         } else {
-            std::fputs(kUsage, stderr);
+            (void)std::fputs(kUsage, stderr);
             return 1;
         }
         return runResize(argv[2], *size, argv[argc - 1]);
     }
     if (command.empty()) {
-        std::fputs(kUsage, stderr);
+        (void)std::fputs(kUsage, stderr);
         return 1;
     }
-    std::fputs(kUsage, stderr);
+    (void)std::fputs(kUsage, stderr);
     return fail("bad arguments for '" + command + "'");
 }
 

@@ -9,10 +9,12 @@
 //   drag_source --make-png FILE WIDTH HEIGHT   writes a picture to drag and exits
 //   drag_source FILE X Y WIDTH HEIGHT          waits for the press that starts the drag
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -106,7 +108,7 @@ protected:
                                                  : result == Qt::CopyAction ? "copy"
                                                                             : "link");
         std::printf("label changed: %s\n", changed ? "yes" : "no");
-        std::fflush(stdout);
+        (void)std::fflush(stdout);  // a failed write shows as missing lines to the test
         QCoreApplication::quit();
     }
 
@@ -122,28 +124,44 @@ private:
     const FinishedWatcher& finished_;
 };
 
+// The whole numbers in argv[first..first+count), or nothing if one of them is not a number.
+std::optional<std::array<int, 4>> numbers(char* argv[], int first, int count) {
+    std::array<int, 4> values{};
+    for (int i = 0; i < count; ++i) {
+        bool ok = false;
+        values[static_cast<std::size_t>(i)] = QByteArray(argv[first + i]).toInt(&ok);
+        if (!ok) return std::nullopt;
+    }
+    return values;
+}
+
+int usage(const char* program) {
+    (void)std::fprintf(stderr, "usage: %s FILE X Y WIDTH HEIGHT | --make-png FILE WIDTH HEIGHT\n", program);
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     if (argc == 5 && QByteArray(argv[1]) == "--make-png") {
-        QImage picture(std::atoi(argv[3]), std::atoi(argv[4]), QImage::Format_RGB32);
+        const auto size = numbers(argv, 3, 2);
+        if (!size) return usage(argv[0]);
+        QImage picture((*size)[0], (*size)[1], QImage::Format_RGB32);
         picture.fill(QColor(200, 40, 40));
         return picture.save(QString::fromLocal8Bit(argv[2]), "PNG") ? 0 : 1;
     }
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: %s FILE X Y WIDTH HEIGHT | --make-png FILE WIDTH HEIGHT\n", argv[0]);
-        return 2;
-    }
+    const auto rectangle = argc == 6 ? numbers(argv, 2, 4) : std::nullopt;
+    if (!rectangle) return usage(argv[0]);
     QApplication application(argc, argv);
     auto* x11 = application.nativeInterface<QNativeInterface::QX11Application>();
     if (!x11) {
-        std::fprintf(stderr, "not on an X server\n");
+        (void)std::fprintf(stderr, "not on an X server\n");
         return 2;
     }
     FinishedWatcher finished(internAtom(x11->connection(), "XdndFinished"));
     application.installNativeEventFilter(&finished);
-    DragSource source(QString::fromLocal8Bit(argv[1]),
-                      QRect(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5])), finished);
+    const auto [x, y, width, height] = *rectangle;
+    DragSource source(QString::fromLocal8Bit(argv[1]), QRect(x, y, width, height), finished);
     source.setGeometry(0, 0, 120, 120);
     source.show();
     return application.exec();

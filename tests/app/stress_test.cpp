@@ -6,9 +6,12 @@
 #include <QTest>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
+#include <system_error>
 
 #include "bench/peak_memory.h"
 #include "app/operations.h"
@@ -38,7 +41,13 @@ std::vector<std::filesystem::path> corpusFiles() {
 }
 
 std::chrono::seconds sessionLength() {
-    if (const char* seconds = std::getenv("TAVREL_STRESS_SECONDS")) return std::chrono::seconds(std::atoi(seconds));
+    // A value that is not a whole number is ignored rather than read as a session of 0 seconds.
+    if (const char* text = std::getenv("TAVREL_STRESS_SECONDS")) {
+        const std::string_view typed(text);
+        int seconds = 0;
+        const auto [end, error] = std::from_chars(typed.data(), typed.data() + typed.size(), seconds);
+        if (error == std::errc() && end == typed.data() + typed.size()) return std::chrono::seconds(seconds);
+    }
 #ifdef NDEBUG
     return std::chrono::seconds(60);
 #else

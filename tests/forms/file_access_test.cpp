@@ -168,8 +168,8 @@ TEST_F(FileAccessTest, AWriteThatFailsHalfwayKeepsTheOldFile) {
     small.rlim_cur = 1024;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const bool written = writeFile(target.string(), {Bytes(4096, 7)});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+    EXPECT_NE(std::signal(SIGXFSZ, previousHandler), SIG_ERR);
     EXPECT_FALSE(written);
     EXPECT_EQ(contents(target), old);
     expectNoLeftovers();

@@ -42,7 +42,7 @@ ByteBuffer bitmapRowBytes(const BitmapPixels& pixels, bool topDown) {
         const std::int32_t y = topDown ? stored : pixels.rows - 1 - stored;
         std::uint8_t* row = out.data() + static_cast<std::size_t>(stored) * stride;
         for (std::int32_t x = 0; x < pixels.width; ++x) {
-            const std::uint32_t v = pixels.values.at(static_cast<std::size_t>(y * pixels.width + x));
+            const std::uint32_t v = pixels.values.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(pixels.width) + static_cast<std::size_t>(x));
             switch (pixels.bitsPerPixel) {
                 case 24:
                 case 32: {

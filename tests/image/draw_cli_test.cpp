@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -55,9 +56,7 @@ protected:
         dir = pattern;
         // A 3 x 2 PNG: top row red, bottom row blue.
         Bitmap picture = testing::filledBitmap(3, 2, makePixel(255, 0, 0));
-        for (Pixel& p : picture.pixels) {
-            if (&p >= picture.row(1)) p = makePixel(0, 0, 255);
-        }
+        std::fill_n(picture.row(1), 3, makePixel(0, 0, 255));
         writeBytes(path("small.png"), encodePng(picture));
         writeBytes(path("small.bmp"), exportBmp(picture));
         writeBytes(path("junk.png"), ByteBuffer{'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});

@@ -98,7 +98,7 @@ Bytes lzwEncode(const Bytes& indices, int minCodeSize, bool deferClear = false) 
         }
         emit(prefix);
         if (next < 4096) {
-            strings[{prefix, indices[i]}] = next++;
+            strings.emplace(std::pair(prefix, indices[i]), next++);
         } else if (!deferClear) {
             reset();
         }

@@ -18,8 +18,8 @@ struct Rgb {
 class GifBuilder {
 public:
     // Logical screen of width x height with a global table of 4 colours (minimum code size 2).
-    GifBuilder(std::uint16_t width, std::uint16_t height, const std::vector<Rgb>& colours) {
-        bytes_ = {'G', 'I', 'F', '8', '9', 'a'};
+    GifBuilder(std::uint16_t width, std::uint16_t height, const std::vector<Rgb>& colours)
+        : bytes_{'G', 'I', 'F', '8', '9', 'a'} {
         putU16(width);
         putU16(height);
         bytes_.push_back(0x80 | 0x01);  // global table of 2^(1+1) = 4 entries
