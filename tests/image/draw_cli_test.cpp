@@ -131,6 +131,13 @@ TEST_F(CliTest, VersionPrintsTheProjectVersion) {
     EXPECT_THAT(run.out, ::testing::MatchesRegex("tavrel-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"));
 }
 
+TEST_F(CliTest, HelpAndVersionFailWhenTheirOutputCannotBeWritten) {
+    for (const char* option : {"--help", "--version"}) {
+        SCOPED_TRACE(option);
+        EXPECT_EQ(runCli(std::string(option) + " >/dev/full").exitCode, 1);
+    }
+}
+
 TEST_F(CliTest, BadInputExitsWithOneAndAMessage) {
     const std::string cases[] = {
         "",
