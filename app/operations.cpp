@@ -119,6 +119,9 @@ void imageIntake(const std::string& droppedPaths) {
     // Nothing resizes while a drop is taken in, so the old source can go before the new one is
     // decoded: two big photos never need memory at once.
     if (const ImageHandle previous = std::exchange(state.sourceImage, 0)) registry.release(previous);
+    // The box shares the picture it shows: it lets go too, or the old photo would live on.
+    PicBox* box = previewBox();
+    if (box) box->setPicture({});
 
     // One read and one decode serve the measuring, the preview and the new source.
     std::string path = droppedPaths;
@@ -136,7 +139,7 @@ void imageIntake(const std::string& droppedPaths) {
     state.sourceBytes.swap(bytes);
     ByteBuffer().swap(bytes);
     // The box shows the file itself, as dropped; an undecodable one leaves it blank.
-    if (PicBox* box = previewBox()) box->setPicture(state.sourceBytes, registry.share(dropped));
+    if (box) box->setPicture(state.sourceBytes, registry.share(dropped));
     state.sourceImage = dropped;
 }
 
