@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/peak_memory.h"
+#include "decode_fixtures.h"
 #include "image/decode.h"
 #include "image/drawing_surface.h"
 
@@ -16,111 +17,58 @@ namespace tavrel {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using test::FixtureWriter;
 
-void putLe16(Bytes& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-void putLe32(Bytes& out, std::uint32_t value) {
-    putLe16(out, value & 0xFFFFu);
-    putLe16(out, value >> 16);
-}
-void putBe32(Bytes& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-std::uint32_t crc32(const std::uint8_t* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-// A PNG signature, an IHDR claiming 100000 x 100000 with a valid CRC, and an empty IDAT and IEND.
-Bytes pngBomb() {
-    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    auto chunk = [&out](const char* type, const Bytes& data) {
-        putBe32(out, static_cast<std::uint32_t>(data.size()));
-        const std::size_t typeAt = out.size();
-        out.insert(out.end(), type, type + 4);
-        out.insert(out.end(), data.begin(), data.end());
-        putBe32(out, crc32(out.data() + typeAt, out.size() - typeAt));
-    };
-    Bytes ihdr;
-    putBe32(ihdr, 100000);  // width
-    putBe32(ihdr, 100000);  // height
-    ihdr.push_back(8);      // bit depth
-    ihdr.push_back(2);      // colour type: truecolour
-    ihdr.push_back(0);      // compression
-    ihdr.push_back(0);      // filter
-    ihdr.push_back(0);      // interlace: none
-    chunk("IHDR", ihdr);
-    chunk("IDAT", {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});  // an empty zlib stream
-    chunk("IEND", {});
-    return out;
-}
+// A PNG signature, an IHDR claiming 100000 x 100000 truecolour with a valid CRC, and an empty IDAT
+// (an empty zlib stream) and IEND.
+Bytes pngBomb() { return test::makeRawPng(100000, 100000, 8, 2, {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}); }
 
 // A GIF whose logical screen and only image are both 65535 x 65535.
 Bytes gifBomb() {
-    Bytes out{'G', 'I', 'F', '8', '9', 'a'};
-    putLe16(out, 65535);  // screen width
-    putLe16(out, 65535);  // screen height
-    out.push_back(0x80);  // global colour table of 2 entries
-    out.push_back(0);     // background index
-    out.push_back(0);     // aspect ratio
-    out.insert(out.end(), {0, 0, 0, 255, 255, 255});
-    out.push_back(0x2C);  // image descriptor
-    putLe16(out, 0);      // left
-    putLe16(out, 0);      // top
-    putLe16(out, 65535);  // width
-    putLe16(out, 65535);  // height
-    out.push_back(0);     // no local table, not interlaced
-    out.push_back(2);     // LZW minimum code size
-    out.insert(out.end(), {2, 0x4C, 0x01, 0});  // clear, 0, end
-    out.push_back(0x3B);  // trailer
-    return out;
+    FixtureWriter out;
+    out.bytes({'G', 'I', 'F', '8', '9', 'a'});
+    out.u16(65535).u16(65535);   // screen width, height
+    out.u8(0x80).u8(0).u8(0);    // global colour table of 2 entries, background index, aspect ratio
+    out.bytes({0, 0, 0, 255, 255, 255});
+    out.u8(0x2C);                // image descriptor
+    out.u16(0).u16(0);           // left, top
+    out.u16(65535).u16(65535);   // width, height
+    out.u8(0);                   // no local table, not interlaced
+    out.u8(2);                   // LZW minimum code size
+    out.bytes({2, 0x4C, 0x01, 0});  // clear, 0, end
+    out.u8(0x3B);                // trailer
+    return out.take();
 }
 
 // A 24-bit BMP claiming 1,000,000 x 1,000,000 pixels and carrying none.
 Bytes bmpBomb() {
-    Bytes out{'B', 'M'};
-    putLe32(out, 54);         // file size (as the header says)
-    putLe32(out, 0);          // reserved
-    putLe32(out, 54);         // pixel offset
-    putLe32(out, 40);         // info header size
-    putLe32(out, 1000000);    // width
-    putLe32(out, 1000000);    // height, bottom-up
-    putLe16(out, 1);          // planes
-    putLe16(out, 24);         // bits a pixel
-    putLe32(out, 0);          // no compression
-    putLe32(out, 0);          // image size (may be 0 uncompressed)
-    putLe32(out, 2835);       // horizontal resolution
-    putLe32(out, 2835);       // vertical resolution
-    putLe32(out, 0);          // colours used
-    putLe32(out, 0);          // colours important
-    return out;
+    FixtureWriter out;
+    out.bytes({'B', 'M'});
+    out.u32(54).u32(0).u32(54);       // file size (as the header says), reserved, pixel offset
+    out.u32(40);                      // info header size
+    out.u32(1000000).u32(1000000);    // width, height (bottom-up)
+    out.u16(1).u16(24);               // planes, bits a pixel
+    out.u32(0).u32(0);                // no compression, image size (may be 0 uncompressed)
+    out.u32(2835).u32(2835);          // resolutions
+    out.u32(0).u32(0);                // colours used, important
+    return out.take();
 }
 
 // An 8-bit PCX whose xmax and ymax are `corner` and a few data bytes. The header's coordinates
 // are signed 16-bit, so 65535 reads as -1 (an empty picture) and 32767 is the largest claim.
-Bytes pcxBomb(std::uint32_t corner) {
-    Bytes out{10, 5, 1, 8};  // maker, version 5, RLE, 8 bits a pixel
-    putLe16(out, 0);         // xmin
-    putLe16(out, 0);         // ymin
-    putLe16(out, corner);    // xmax
-    putLe16(out, corner);    // ymax
-    putLe16(out, 72);        // horizontal dpi
-    putLe16(out, 72);        // vertical dpi
-    out.resize(out.size() + 48, 0);  // 16-colour palette
-    out.push_back(0);        // reserved
-    out.push_back(1);        // one plane
-    putLe16(out, 32766);     // bytes a line (even, the most the signed field holds)
-    putLe16(out, 1);         // palette is colour
-    out.resize(128, 0);      // rest of the header
-    out.insert(out.end(), {0xC1, 0x00, 0xC1, 0x00});
-    return out;
+Bytes pcxBomb(std::uint16_t corner) {
+    FixtureWriter out;
+    out.bytes({10, 5, 1, 8});         // maker, version 5, RLE, 8 bits a pixel
+    out.u16(0).u16(0);                // xmin, ymin
+    out.u16(corner).u16(corner);      // xmax, ymax
+    out.u16(72).u16(72);              // dpi
+    out.zeros(48);                    // 16-colour palette
+    out.u8(0).u8(1);                  // reserved, one plane
+    out.u16(32766);                   // bytes a line (even, the most the signed field holds)
+    out.u16(1);                       // palette is colour
+    out.zeros(128 - out.size());      // rest of the header
+    out.bytes({0xC1, 0x00, 0xC1, 0x00});
+    return out.take();
 }
 
 TEST(Bombs, HeadersClaimingHugeSizesAreRefusedWithoutTakingMemory) {
